@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QWidget>
+
+class QMenuBar;
+
+// A window of the program: a top-level widget with a design name (its objectName), an
+// optional menu bar, and a client area whose children are placed in twips. Loading runs
+// Form_Load; unloading (Forms::Unload, or the close box) runs Form_Unload and destroys it.
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(const QString& designName);
+    ~Form() override;
+
+    QString Name() const { return objectName(); }
+
+    // The area below the menu bar; child controls go here at twips positions.
+    QWidget* Client() const { return m_client; }
+    QMenuBar* MenuBar(); // made on first use, above the client area
+
+    // Client size in twips. A fixed border keeps that size; a sizable one starts with it.
+    void SetClientSizeTwips(int width, int height, bool fixedBorder);
+    // Outer size (borders and caption included) in twips, as resize handlers measure it.
+    int OuterWidthTwips() const;
+    int OuterHeightTwips() const;
+    void CenterOnScreen();
+
+    bool IsLoaded() const { return m_loaded; }
+
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+    virtual void Form_Resize() {}
+
+signals:
+    void Unloaded(); // emitted once Form_Unload has run, before the widget is destroyed
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class FormsRegistry;
+    QWidget* m_client;
+    QMenuBar* m_menuBar = nullptr;
+    bool m_loaded = false;
+    void** m_slot = nullptr; // the program-wide instance pointer that refers to this form
+};

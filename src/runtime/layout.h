@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QFont>
+#include <QRect>
+
+// Window layouts are designed in twips: 15 twips to a logical pixel.
+namespace Twips {
+int ToPixels(double twips);
+double FromPixels(int pixels);
+QRect Rect(int left, int top, int width, int height);
+} // namespace Twips
+
+// "MS Sans Serif" first, then metric-compatible sans serif fallbacks.
+QFont SansSerifFont(double pointSize, bool bold);
+// A family list first, e.g. {"Palatino Linotype", "P052", "TeX Gyre Pagella"}; falls back
+// to a serif or monospace style hint as given.
+QFont FontWithFallbacks(const QStringList& families, double pointSize, bool bold,
+                        QFont::StyleHint hint);

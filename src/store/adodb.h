@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <stdexcept>
+
+// A small connection/recordset layer over SQLite, shaped like the ADO objects the task
+// operations and windows were written against. Statements arrive in the Jet dialect and are
+// translated (jetsql.h) before SQLite sees them.
+namespace adodb {
+
+inline constexpr int adUseServer = 2;
+inline constexpr int adUseClient = 3;
+inline constexpr int adOpenStatic = 3;
+inline constexpr int adLockOptimistic = 3;
+inline constexpr int adCmdUnspecified = -1;
+inline constexpr int adConnectUnspecified = -1;
+
+// Every database failure: the engine's description, naming the file concerned.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& description);
+    QString Description() const { return m_description; }
+
+private:
+    QString m_description;
+};
+
+class Connection;
+class Recordset;
+
+// One column of a recordset's current row, read with Value() and written by assignment.
+// Date columns (TASK_DATE) read as QDate and accept a QDate or date text ("3/7/2026").
+class Field {
+public:
+    QVariant Value() const;
+    Field& operator=(const QVariant& value);
+
+private:
+    friend class Recordset;
+    Field(Recordset& rs, int column) : m_rs(rs), m_column(column) {}
+    Recordset& m_rs;
+    int m_column;
+};
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // "PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=<file>". The file must already be a
+    // Dueboard database; it is never created here.
+    void Open(const QString& connectionString, const QString& userId = {},
+              const QString& password = {}, int options = adConnectUnspecified);
+    void Execute(const QString& commandText, int options = adCmdUnspecified);
+    void Close();
+
+    bool IsOpen() const;
+    QString FilePath() const;
+    struct Impl;
+    Impl& impl() const;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    int CursorLocation = adUseServer;
+
+    void Open(const QString& source, Connection& activeConnection, int cursorType = adOpenStatic,
+              int lockType = adLockOptimistic, int options = adCmdUnspecified);
+    bool Eof() const; // ADO's EOF; the name is taken by a C macro
+    Field Fields(const QString& name);
+    void MoveNext();
+    void AddNew();
+    void Update();
+    void Close();
+
+    struct Impl;
+    Impl& impl() const;
+
+private:
+    friend class Field;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace adodb

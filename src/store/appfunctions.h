@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "adodb.h"
+
+#include <QDate>
+#include <QString>
+#include <memory>
+
+// The program-wide connection. The main window opens it on load and releases it on unload;
+// while it is null or closed every operation below fails with a DbError (or the
+// "ERROR:" message of SetTaskStatus/SetTaskDate).
+extern std::unique_ptr<adodb::Connection> gConnection;
+
+// The status words stored in TASK_STATUS.
+namespace TaskStatus {
+inline const QString INCOMPLETE = QStringLiteral("INCOMPLETE");
+inline const QString COMPLETE = QStringLiteral("COMPLETE");
+inline const QString SPECIAL = QStringLiteral("SPECIAL");
+} // namespace TaskStatus
+
+// "PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + App::Path() + "/Dueboard.mdb"
+QString ConnectionString();
+
+// m/d/yyyy: no leading zeros, four-digit year, whatever the locale (3/5/2026).
+QString FormatDateMDY(const QDate& day);
+// Reads text that holds a date (m/d/yyyy, or ISO yyyy-MM-dd); an invalid QDate otherwise.
+QDate ParseDateText(const QString& text);
+
+// The nine statements, each returning its exact text.
+namespace Sql {
+QString SelectCounter(const QString& code);                // 1
+QString UpdateStatus(qint32 taskId, const QString& status); // 2
+QString SelectStatus(qint32 taskId);                        // 3
+QString UpdateDate(qint32 taskId, const QString& mdy);      // 4
+QString SelectTask(qint32 taskId);                          // 5
+QString SelectPastDueIds(const QDate& today);               // 6
+QString SelectPastDue(const QDate& today);                  // 7
+QString SelectDay(const QDate& day);                        // 8
+QString DeleteTask(qint32 taskId);                          // 9
+} // namespace Sql
+
+// The task operations. GetNextID, GetTaskStatus, GetTaskDate, CountPastDueTasks and
+// ProcrastinateTask throw adodb::DbError; SetTaskStatus and SetTaskDate report failures
+// themselves ("ERROR:\r" + description through MsgBox) and return false.
+qint32 GetNextID(const QString& code);
+bool SetTaskStatus(qint32 taskId, const QString& status);
+QString GetTaskStatus(qint32 taskId);
+bool SetTaskDate(qint32 taskId, const QString& dateText);
+QDate GetTaskDate(qint32 taskId);
+qint32 CountPastDueTasks();
+void ProcrastinateTask(qint32 taskId, int days);
