@@ -12,6 +12,14 @@
 // "ERROR:" message of SetTaskStatus/SetTaskDate).
 extern std::unique_ptr<adodb::Connection> gConnection;
 
+// gConnection for a statement: a DbError, not a crash, when the main window has not opened it.
+inline adodb::Connection& ActiveConnection()
+{
+    if (!gConnection || !gConnection->IsOpen())
+        throw adodb::DbError(QStringLiteral("The task database is not open."));
+    return *gConnection;
+}
+
 // The status words stored in TASK_STATUS.
 namespace TaskStatus {
 inline const QString INCOMPLETE = QStringLiteral("INCOMPLETE");
