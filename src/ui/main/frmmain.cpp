@@ -1,0 +1,535 @@
+// SPDX-License-Identifier: MIT
+#include "frmmain.h"
+
+#include "controls/datepicker.h"
+#include "frmnewduedate.h"
+#include "frmnewtask.h"
+#include "runtime/errors.h"
+#include "runtime/forms.h"
+#include "runtime/layout.h"
+#include "runtime/popup.h"
+#include "statusicons.h"
+#include "store/app.h"
+#include "store/appfunctions.h"
+#include "store/autostart.h"
+#include "store/clock.h"
+#include "store/msgbox.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr int kRightButton = 2;
+
+qint32 nodeTag(const QTreeWidgetItem* node) { return node->data(0, Qt::UserRole).toInt(); }
+
+template <class W> W* place(W* widget, const char* name, const QRect& twips)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twips);
+    return widget;
+}
+
+QPushButton* dayButton(QWidget* parent, const char* name, const QString& caption,
+                       const QString& tip, int left)
+{
+    auto* button = place(new QPushButton(caption, parent), name, Twips::Rect(left, 120, 315, 315));
+    button->setToolTip(tip);
+    button->setFont(SansSerifFont(8.25, true));
+    return button;
+}
+
+} // namespace
+
+frmMain::frmMain() : Form(QStringLiteral("frmMain"))
+{
+    setWindowTitle(App::Title);
+    setWindowIcon(CalendarIcon());
+    buildControls();
+    buildMenus();
+    SetClientSizeTwips(8265, 3990, true);
+    CenterOnScreen();
+}
+
+void frmMain::buildControls()
+{
+    const QFont bold = SansSerifFont(8.25, true);
+    const QFont regular = SansSerifFont(8.25, false);
+    QWidget* c = Client();
+    c->setFont(regular);
+
+    DTPicker1 = place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
+    Label1 = place(new QLabel(QStringLiteral("Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
+    Label1->setFont(bold);
+
+    Frame1 = place(new QGroupBox(QStringLiteral("Details"), c), "Frame1",
+                   Twips::Rect(3720, 600, 4455, 3255));
+    Frame1->setFont(bold);
+    Label2 = place(new QLabel(QStringLiteral("Title:"), Frame1), "Label2",
+                   Twips::Rect(120, 360, 615, 255));
+    txtTitle = place(new QLineEdit(Frame1), "txtTitle", Twips::Rect(600, 360, 3615, 285));
+    Label3 = place(new QLabel(QStringLiteral("Description"), Frame1), "Label3",
+                   Twips::Rect(120, 840, 1095, 255));
+    txtDescription =
+        place(new QPlainTextEdit(Frame1), "txtDescription", Twips::Rect(120, 1080, 4215, 1695));
+    txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtDescription->setTabChangesFocus(true);
+    cmdUpdate = place(new QPushButton(QStringLiteral("Update"), Frame1), "cmdUpdate",
+                      Twips::Rect(1680, 2880, 1095, 255));
+    for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3)})
+        w->setFont(bold);
+    for (QWidget* w : {static_cast<QWidget*>(txtTitle), static_cast<QWidget*>(txtDescription),
+                       static_cast<QWidget*>(cmdUpdate)})
+        w->setFont(regular);
+
+    cmdPrev = dayButton(c, "cmdPrev", QStringLiteral("<"), QStringLiteral("Previous Day"), 2520);
+    cmdNext = dayButton(c, "cmdNext", QStringLiteral(">"), QStringLiteral("Next Day"), 3240);
+    cmdToday = dayButton(c, "cmdToday", QStringLiteral("T"), QStringLiteral("Today"), 2880);
+
+    tvwTasks = place(new QTreeWidget(c), "tvwTasks", Twips::Rect(120, 600, 3375, 3255));
+    tvwTasks->setHeaderHidden(true);
+    tvwTasks->setRootIsDecorated(false);
+    tvwTasks->setUniformRowHeights(true);
+    tvwTasks->setIconSize(QSize(32, 32));
+    tvwTasks->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvwTasks->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvwTasks->setContextMenuPolicy(Qt::PreventContextMenu);
+    tvwTasks->viewport()->installEventFilter(this);
+
+    cmdAddNew = place(new QPushButton(QStringLiteral("Add New"), c), "cmdAddNew",
+                      Twips::Rect(4080, 120, 1095, 315));
+    cmdPastDue = place(new QPushButton(QStringLiteral("Past Due"), c), "cmdPastDue",
+                       Twips::Rect(5280, 120, 1935, 315));
+    cmdPastDue->setFont(bold);
+    cmdPastDue->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: #ff0000; color: #000000; border: 1px solid #7f0000;"
+        " border-radius: 2px; } QPushButton:pressed { background-color: #d00000; }"
+        " QPushButton:focus { border: 2px solid #000000; }"));
+
+    QWidget* order[] = {DTPicker1, txtTitle, txtDescription, cmdPrev,   cmdNext,
+                        cmdToday,  tvwTasks, cmdUpdate,      cmdAddNew, cmdPastDue};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    auto on = [this](QPushButton* button, const QString& what, void (frmMain::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, what, handler] { Guard(what, [this, handler] { (this->*handler)(); }); });
+    };
+    on(cmdPrev, QStringLiteral("Showing the previous day"), &frmMain::cmdPrev_Click);
+    on(cmdNext, QStringLiteral("Showing the next day"), &frmMain::cmdNext_Click);
+    on(cmdToday, QStringLiteral("Showing today"), &frmMain::cmdToday_Click);
+    on(cmdUpdate, QStringLiteral("Saving the task's details"), &frmMain::cmdUpdate_Click);
+    on(cmdAddNew, QStringLiteral("Adding a task"), &frmMain::cmdAddNew_Click);
+    on(cmdPastDue, QStringLiteral("Showing the past due tasks"), &frmMain::cmdPastDue_Click);
+    connect(DTPicker1, &DatePicker::CloseUp, this, [this] {
+        Guard(QStringLiteral("Showing the chosen day"), [this] { DTPicker1_CloseUp(); });
+    });
+}
+
+QAction* frmMain::addCommand(QMenu* menu, const char* name, const QString& caption,
+                             void (frmMain::*handler)())
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, [this, caption, handler] {
+        Guard(caption, [this, handler] { (this->*handler)(); });
+    });
+    return action;
+}
+
+void frmMain::buildMenus()
+{
+    QMenu* mnuFile = MenuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    addCommand(mnuFile, "mnuAddNew", QStringLiteral("Add New Task..."), &frmMain::cmdAddNew_Click);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuB"));
+    addCommand(mnuFile, "mnuHide", QStringLiteral("Hide"), &frmMain::mnuHide_Click);
+    addCommand(mnuFile, "mnuExit", QStringLiteral("Quit"), &frmMain::mnuExit_Click);
+
+    QMenu* mnuH = MenuBar()->addMenu(QStringLiteral("Extras"));
+    mnuH->setObjectName(QStringLiteral("mnuH"));
+    addCommand(mnuH, "mnuHelp", QStringLiteral("Show Help"), &frmMain::mnuHelp_Click);
+    mnuH->addSeparator()->setObjectName(QStringLiteral("mnuD4"));
+    addCommand(mnuH, "mnuAutoStart", QStringLiteral("Auto-Start Options"),
+               &frmMain::mnuAutoStart_Click);
+    mnuH->addSeparator()->setObjectName(QStringLiteral("mnuD6"));
+    addCommand(mnuH, "mnuAbout", QStringLiteral("About"), &frmMain::mnuAbout_Click);
+
+    // The two context menus are never part of the menu bar.
+    mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
+    mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
+    mnuMarkComplete = addCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
+                                 &frmMain::mnuMarkComplete_Click);
+    mnuMarkSpecial = addCommand(mnuPopUp, "mnuMarkSpecial", QStringLiteral("Mark Special"),
+                                &frmMain::mnuMarkSpecial_Click);
+    mnuMarkNotSpecial = addCommand(mnuPopUp, "mnuMarkNotSpecial",
+                                   QStringLiteral("Mark Not Special"),
+                                   &frmMain::mnuMarkNotSpecial_Click);
+    mnuMarkIncomplete = addCommand(mnuPopUp, "mnuMarkIncomplete",
+                                   QStringLiteral("Mark Incomplete"),
+                                   &frmMain::mnuMarkIncomplete_Click);
+    mnuDeleteTask = addCommand(mnuPopUp, "mnuDeleteTask", QStringLiteral("Delete Task"),
+                               &frmMain::mnuDeleteTask_Click);
+    mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuA"));
+    mnuDueToday = addCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
+                             &frmMain::mnuDueToday_Click);
+    mnuDueTomorrow = addCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
+                                &frmMain::mnuDueTomorrow_Click);
+    mnuProcrastinate = mnuPopUp->addMenu(QStringLiteral("Procrastinate"));
+    mnuProcrastinate->setObjectName(QStringLiteral("mnuProcrastinate"));
+    mnuProcrastinate->menuAction()->setObjectName(QStringLiteral("mnuProcrastinate"));
+    for (int days = 1; days <= 7; ++days) {
+        const QString caption =
+            days == 1 ? QStringLiteral("1 Day") : QStringLiteral("%1 Days").arg(days);
+        QAction* item = mnuProcrastinate->addAction(caption);
+        item->setObjectName(QStringLiteral("mnuPro%1").arg(days));
+        connect(item, &QAction::triggered, this, [this, caption, days] {
+            Guard(caption, [this, days] { mnuProcrastinate_Click(days); });
+        });
+    }
+    mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date..."),
+                               &frmMain::mnuNewDueDate_Click);
+
+    mnuNewTaskPopUp = new QMenu(QStringLiteral("New Task PopUp"), this);
+    mnuNewTaskPopUp->setObjectName(QStringLiteral("mnuNewTaskPopUp"));
+    addCommand(mnuNewTaskPopUp, "mnuAddNewPopUp", QStringLiteral("Add New"),
+               &frmMain::cmdAddNew_Click);
+}
+
+void frmMain::Form_Load()
+{
+    try {
+        gConnection = std::make_unique<adodb::Connection>();
+        gConnection->Open(ConnectionString(), QString(), QString(), adodb::adConnectUnspecified);
+        DTPicker1->SetText(FormatDateMDY(Today()));
+        ShowTasks(0);
+    } catch (...) {
+        gConnection.reset(); // a window that failed to load holds no connection
+        throw;
+    }
+}
+
+void frmMain::Form_Unload()
+{
+    if (gConnection)
+        gConnection->Close();
+    gConnection.reset();
+}
+
+void frmMain::ShowTasks(qint32 SelectTaskID)
+{
+    tvwTasks->clear();
+    txtTitle->clear();
+    txtDescription->clear();
+    cmdUpdate->hide();
+    if (!DTPicker1->HoldsDate())
+        return;
+
+    const QDate picked = DTPicker1->Value();
+    cmdToday->setEnabled(FormatDateMDY(Today()) != FormatDateMDY(picked));
+    setWindowTitle(App::Title + QStringLiteral("      ") +
+                   QLocale().toString(picked, QStringLiteral("dddd MMMM d, yyyy")));
+
+    adodb::Recordset rs;
+    rs.Open(Sql::SelectDay(picked), ActiveConnection(), adodb::adOpenStatic,
+            adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    QList<QTreeWidgetItem*> nodes;
+    while (!rs.Eof()) {
+        const QString status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
+        auto* node = new QTreeWidgetItem;
+        node->setText(0, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
+        node->setIcon(0, StatusIcon(status));
+        node->setData(0, Qt::UserRole, rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
+        nodes.append(node);
+        rs.MoveNext();
+    }
+    rs.Close();
+    tvwTasks->addTopLevelItems(nodes);
+
+    SetPastDueButton();
+
+    tvwTasks->clearSelection();
+    tvwTasks->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
+    CurrentTaskID = 0;
+    for (int i = 0; i < tvwTasks->topLevelItemCount(); ++i) {
+        if (nodeTag(tvwTasks->topLevelItem(i)) == SelectTaskID)
+            selectNode(i);
+    }
+    if (tvwTasks->selectedItems().isEmpty() && tvwTasks->topLevelItemCount() > 0)
+        selectNode(0);
+}
+
+// Selects a node the way a press does: painted first, then its details loaded.
+void frmMain::selectNode(int index)
+{
+    QTreeWidgetItem* node = tvwTasks->topLevelItem(index);
+    node->setSelected(true);
+    DoEvents(4);
+    // Events may have rebuilt the list meanwhile; act only on a node that is still there.
+    if (tvwTasks->indexOfTopLevelItem(node) < 0)
+        return;
+    tvwTasks->setCurrentItem(node);
+    DoEvents(4);
+    if (tvwTasks->indexOfTopLevelItem(node) < 0)
+        return;
+    DisplayTaskDetails(nodeTag(node));
+}
+
+void frmMain::DisplayTaskDetails(qint32 id)
+{
+    CurrentTaskID = id;
+    adodb::Recordset rs;
+    rs.Open(Sql::SelectTask(id), ActiveConnection(), adodb::adOpenStatic,
+            adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    if (rs.Eof()) {
+        txtTitle->clear();
+        txtDescription->clear();
+        cmdUpdate->hide();
+    } else {
+        txtTitle->setText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
+        txtDescription->setPlainText(rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
+        cmdUpdate->show();
+    }
+    rs.Close();
+}
+
+void frmMain::SetPastDueButton()
+{
+    const qint32 n = CountPastDueTasks();
+    if (n != 0) {
+        cmdPastDue->setText(QString::number(n) + QStringLiteral(" Past Due"));
+        cmdPastDue->show();
+    } else {
+        cmdPastDue->hide();
+    }
+}
+
+void frmMain::cmdUpdate_Click()
+{
+    adodb::Recordset rs;
+    rs.CursorLocation = adodb::adUseClient;
+    rs.Open(Sql::SelectTask(CurrentTaskID), ActiveConnection(), adodb::adOpenStatic,
+            adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    if (!rs.Eof()) {
+        rs.Fields(QStringLiteral("TASK_TITLE")) = txtTitle->text();
+        rs.Fields(QStringLiteral("DESCRIPTION")) = txtDescription->toPlainText();
+        rs.Update();
+    }
+    rs.Close();
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::showPickedDay(const QDate& day, qint32 selectTaskId)
+{
+    DTPicker1->SetText(FormatDateMDY(day));
+    ShowTasks(selectTaskId);
+}
+
+void frmMain::cmdPrev_Click()
+{
+    if (DTPicker1->HoldsDate())
+        showPickedDay(DTPicker1->Value().addDays(-1), 0);
+}
+
+void frmMain::cmdNext_Click()
+{
+    if (DTPicker1->HoldsDate())
+        showPickedDay(DTPicker1->Value().addDays(1), 0);
+}
+
+void frmMain::cmdToday_Click() { showPickedDay(Today(), 0); }
+
+void frmMain::DTPicker1_CloseUp() { ShowTasks(CurrentTaskID); }
+
+void frmMain::cmdAddNew_Click()
+{
+    Forms::ShowModal(Forms::Instance<frmNewTask>(), this);
+    if (gNewTaskID > 0)
+        ShowTasks(gNewTaskID);
+}
+
+void frmMain::mnuHide_Click() { Forms::Unload(*this); }
+
+void frmMain::mnuExit_Click()
+{
+    Forms::Unload(*this);
+    Form& tray = Forms::Named(QStringLiteral("frmSysTray"));
+    if (!tray.IsLoaded())
+        Forms::Load(tray);
+    Forms::Unload(tray);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != tvwTasks->viewport())
+        return Form::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        const int button = press->button() == Qt::RightButton  ? kRightButton
+                           : press->button() == Qt::LeftButton ? 1
+                                                               : 4;
+        const QPointF at = press->position();
+        tvwTasks_MouseDown(button, 0, Twips::FromPixels(qRound(at.x())),
+                           Twips::FromPixels(qRound(at.y())));
+        // The handler made its own selection; the list must not move it afterwards.
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        tvwTasks_DblClick();
+        return true;
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
+{
+    QTreeWidgetItem* node = nullptr;
+    ContinueOnError({
+        [&] {
+            node = tvwTasks->itemAt(QPoint(Twips::ToPixels(x), Twips::ToPixels(y)));
+        },
+        [&] {
+            if (!node && Button == kRightButton)
+                Popup::Open(*mnuNewTaskPopUp);
+        },
+        [&] {
+            if (!node)
+                return;
+            tvwTasks->setFocus(Qt::MouseFocusReason);
+            node->setSelected(true);
+            DoEvents(4);
+            if (tvwTasks->indexOfTopLevelItem(node) < 0)
+                throw std::runtime_error("the task list changed meanwhile");
+            tvwTasks->setCurrentItem(node);
+            DoEvents(4);
+            DisplayTaskDetails(nodeTag(node));
+        },
+        [&] {
+            if (node && Button == kRightButton)
+                SetPopUpMenuItems();
+        },
+        [&] {
+            if (node && Button == kRightButton)
+                Popup::Open(*mnuPopUp);
+        },
+    });
+    LastMouseX = qRound(x);
+    LastMouseY = qRound(y);
+}
+
+void frmMain::tvwTasks_DblClick()
+{
+    ContinueOnError({[this] { tvwTasks_MouseDown(kRightButton, 0, LastMouseX, LastMouseY); }});
+}
+
+void frmMain::SetPopUpMenuItems()
+{
+    for (QAction* item : {mnuDueToday, mnuDueTomorrow, mnuProcrastinate->menuAction(),
+                          mnuNewDueDate, mnuMarkComplete})
+        item->setVisible(true);
+    const QString status = GetTaskStatus(CurrentTaskID).toUpper();
+    if (status == TaskStatus::SPECIAL) {
+        mnuMarkNotSpecial->setVisible(true);
+        mnuMarkSpecial->setVisible(false);
+        mnuMarkIncomplete->setVisible(false);
+    } else if (status != TaskStatus::COMPLETE) {
+        mnuMarkNotSpecial->setVisible(false);
+        mnuMarkSpecial->setVisible(true);
+        mnuMarkIncomplete->setVisible(false);
+    } else {
+        mnuMarkNotSpecial->setVisible(false);
+        mnuMarkSpecial->setVisible(false);
+        mnuMarkIncomplete->setVisible(true);
+        for (QAction* item : {mnuDueToday, mnuDueTomorrow, mnuProcrastinate->menuAction(),
+                              mnuNewDueDate, mnuMarkComplete})
+            item->setVisible(false);
+    }
+}
+
+void frmMain::mnuMarkComplete_Click()
+{
+    SetTaskStatus(CurrentTaskID, TaskStatus::COMPLETE);
+    ShowTasks(0);
+}
+
+void frmMain::mnuMarkSpecial_Click()
+{
+    SetTaskStatus(CurrentTaskID, TaskStatus::SPECIAL);
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuMarkNotSpecial_Click()
+{
+    SetTaskStatus(CurrentTaskID, TaskStatus::INCOMPLETE);
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuMarkIncomplete_Click()
+{
+    SetTaskStatus(CurrentTaskID, TaskStatus::INCOMPLETE);
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuDeleteTask_Click()
+{
+    if (MsgBox(QStringLiteral("Delete ") + txtTitle->text() + QStringLiteral("?"),
+               MsgBoxButtons::YesNo) != MsgBoxResult::Yes)
+        return;
+    ActiveConnection().Execute(Sql::DeleteTask(CurrentTaskID), adodb::adCmdUnspecified);
+    ShowTasks(0);
+}
+
+void frmMain::mnuDueToday_Click()
+{
+    SetTaskDate(CurrentTaskID, FormatDateMDY(Today()));
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuDueTomorrow_Click()
+{
+    SetTaskDate(CurrentTaskID, FormatDateMDY(Today().addDays(1)));
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuProcrastinate_Click(int days)
+{
+    ProcrastinateTask(CurrentTaskID, days);
+    ShowTasks(0);
+}
+
+void frmMain::mnuNewDueDate_Click()
+{
+    frmNewDueDate& dialog = Forms::Instance<frmNewDueDate>();
+    dialog.SetTaskID(CurrentTaskID);
+    const int offset = Twips::ToPixels(500);
+    dialog.move(frameGeometry().topLeft() + QPoint(offset, offset));
+    try {
+        Forms::ShowModal(dialog, this);
+    } catch (...) {
+        ShowTasks(CurrentTaskID); // the list is reloaded however the dialog ended
+        throw;
+    }
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuAutoStart_Click()
+{
+    if (MsgBox(QStringLiteral(
+                   "Would you like Dueboard to start automatically when Windows starts?"),
+               MsgBoxButtons::YesNo) == MsgBoxResult::Yes) {
+        EnableAutoStart();
+        MsgBox(QStringLiteral("Auto-Start Enabled"));
+    } else {
+        DisableAutoStart();
+        MsgBox(QStringLiteral("Auto-Start Disabled"));
+    }
+}

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "runtime/form.h"
+
+class DatePicker;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+
+// The day view: one day's tasks with their status icons, the selected task's details, day
+// navigation and the Past Due button. It owns the database connection while it is loaded.
+class frmMain : public Form {
+    Q_OBJECT
+public:
+    frmMain();
+
+    // The task whose details are shown and on which every task command acts; 0 for none.
+    qint32 CurrentTaskID = 0;
+    // Where the last press in the task list was, in twips relative to the list.
+    qint32 LastMouseX = 0;
+    qint32 LastMouseY = 0;
+
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    void ShowTasks(qint32 SelectTaskID);
+    void DisplayTaskDetails(qint32 id);
+    void SetPastDueButton();
+    void SetPopUpMenuItems();
+
+    void cmdPrev_Click();
+    void cmdNext_Click();
+    void cmdToday_Click();
+    void DTPicker1_CloseUp();
+    void cmdUpdate_Click();
+    void cmdAddNew_Click();
+    void cmdPastDue_Click();
+    void tvwTasks_MouseDown(int Button, int Shift, double x, double y);
+    void tvwTasks_DblClick();
+
+    void mnuHide_Click();
+    void mnuExit_Click();
+    void mnuHelp_Click();
+    void mnuAbout_Click();
+    void mnuAutoStart_Click();
+    void mnuMarkComplete_Click();
+    void mnuMarkSpecial_Click();
+    void mnuMarkNotSpecial_Click();
+    void mnuMarkIncomplete_Click();
+    void mnuDeleteTask_Click();
+    void mnuDueToday_Click();
+    void mnuDueTomorrow_Click();
+    void mnuProcrastinate_Click(int days); // mnuPro1 ... mnuPro7
+    void mnuNewDueDate_Click();
+
+    DatePicker* DTPicker1;
+    QLabel* Label1;
+    QGroupBox* Frame1;
+    QLabel* Label2;
+    QLineEdit* txtTitle;
+    QLabel* Label3;
+    QPlainTextEdit* txtDescription;
+    QPushButton* cmdPrev;
+    QPushButton* cmdNext;
+    QPushButton* cmdToday;
+    QTreeWidget* tvwTasks;
+    QPushButton* cmdUpdate;
+    QPushButton* cmdAddNew;
+    QPushButton* cmdPastDue;
+
+    QMenu* mnuPopUp;
+    QMenu* mnuNewTaskPopUp;
+    QMenu* mnuProcrastinate;
+    QAction* mnuMarkComplete;
+    QAction* mnuMarkSpecial;
+    QAction* mnuMarkNotSpecial;
+    QAction* mnuMarkIncomplete;
+    QAction* mnuDeleteTask;
+    QAction* mnuDueToday;
+    QAction* mnuDueTomorrow;
+    QAction* mnuNewDueDate;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
+                        void (frmMain::*handler)());
+    void selectNode(int index);
+    void showPickedDay(const QDate& day, qint32 selectTaskId);
+};
