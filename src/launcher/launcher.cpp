@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+#include "launcher/launcher.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <optional>
+
+namespace
+{
+
+using std::chrono::milliseconds;
+
+LaunchResult Failure(LaunchStatus status, const QString& message)
+{
+    // Texts from the bus may span lines; the launcher reports one.
+    return {status, QStringLiteral("dueboard: ") + message.simplified()};
+}
+
+QString Seconds(milliseconds duration)
+{
+    return QStringLiteral("%1 s").arg(duration.count() / 1000.0);
+}
+
+QString SessionBusFailure(const QDBusConnection& bus)
+{
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return QStringLiteral("no D-Bus session bus (DBUS_SESSION_BUS_ADDRESS is not set)");
+    return QStringLiteral("cannot connect to the D-Bus session bus: %1")
+        .arg(bus.lastError().message());
+}
+
+bool NameOwned(const QDBusConnection& bus)
+{
+    return bus.interface()->isServiceRegistered(kServiceName).value();
+}
+
+bool NameActivatable(const QDBusConnection& bus)
+{
+    return bus.interface()->activatableServiceNames().value().contains(kServiceName);
+}
+
+bool WaitForName(const QDBusConnection& bus, milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (!NameOwned(bus)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+// Another launcher may have started a program that has not yet taken the name; a second one
+// then finds the name taken and exits, and both launchers call the first.
+std::optional<LaunchResult> StartServer(const QDBusConnection& bus, const QString& serverPath,
+                                        milliseconds timeout)
+{
+    const QFileInfo server(serverPath);
+    if (!server.isFile() || !server.isExecutable())
+        return Failure(LaunchStatus::ServerNotStarted,
+                       QStringLiteral("cannot find the program %1").arg(serverPath));
+    if (!QProcess::startDetached(serverPath, {}, server.absolutePath()))
+        return Failure(LaunchStatus::ServerNotStarted,
+                       QStringLiteral("cannot start the program %1").arg(serverPath));
+    if (!WaitForName(bus, timeout))
+        return Failure(LaunchStatus::ServerNotStarted,
+                       QStringLiteral("the program %1 did not take the bus name %2 within %3")
+                           .arg(serverPath, kServiceName, Seconds(timeout)));
+    return std::nullopt;
+}
+
+LaunchResult CallShowMainScreen(const QDBusConnection& bus, milliseconds timeout)
+{
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(kServiceName, kObjectPath, kInterfaceName, "ShowMainScreen");
+    QElapsedTimer clock;
+    clock.start();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(timeout.count()));
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return {};
+    // The bus reports an expired call and a peer that vanished mid-call alike; the clock tells.
+    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
+        milliseconds(clock.elapsed()) >= timeout * 9 / 10)
+        return Failure(LaunchStatus::CallTimedOut,
+                       QStringLiteral("%1 did not answer ShowMainScreen within %2")
+                           .arg(kServiceName, Seconds(timeout)));
+    return Failure(LaunchStatus::CallFailed,
+                   QStringLiteral("ShowMainScreen failed: %1").arg(reply.errorMessage()));
+}
+
+} // namespace
+
+LaunchResult Launch(const QDBusConnection& bus, const QString& serverPath, LaunchTimeouts timeouts)
+{
+    if (!bus.isConnected())
+        return Failure(LaunchStatus::NoSessionBus, SessionBusFailure(bus));
+    // A running program, or one the bus starts on the call, needs nothing but the call.
+    if (!NameOwned(bus) && !NameActivatable(bus)) {
+        if (const auto failure = StartServer(bus, serverPath, timeouts.start))
+            return *failure;
+    }
+    return CallShowMainScreen(bus, timeouts.call);
+}

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QDBusConnection>
+#include <QString>
+#include <chrono>
+
+inline constexpr auto kServiceName = "Dueboard.clsDueboard";
+inline constexpr auto kObjectPath = "/clsDueboard";
+inline constexpr auto kInterfaceName = "Dueboard.clsDueboard";
+inline constexpr auto kServerProgram = "dueboard-server";
+
+// The exit statuses of the launcher, so that a script can tell the causes apart.
+enum class LaunchStatus : int {
+    Ok = 0,
+    CallFailed = 1,
+    NoSessionBus = 2,
+    ServerNotStarted = 3,
+    CallTimedOut = 4,
+};
+
+struct LaunchResult {
+    LaunchStatus status = LaunchStatus::Ok;
+    QString message; // one line naming the cause; empty on success
+};
+
+struct LaunchTimeouts {
+    // Opening the main window opens the database too, so the call gets a generous limit.
+    std::chrono::milliseconds call{25000};
+    std::chrono::milliseconds start{10000};
+};
+
+// Makes the running program show its main screen: calls the owner of the bus name, lets the bus
+// activate the program where a service file exists, and otherwise starts serverPath itself.
+LaunchResult Launch(const QDBusConnection& bus, const QString& serverPath,
+                    LaunchTimeouts timeouts = {});
