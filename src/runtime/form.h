@@ -8,7 +8,8 @@ class QMenuBar;
 // A window of the program: a top-level widget with a design name (its objectName), an
 // optional menu bar, and a client area whose children are placed in twips. Loading runs
 // Form_Load; unloading (Forms::Unload, or the close box) runs Form_Unload and destroys it.
-class Form : public QWidget {
+class Form : public QWidget
+{
     Q_OBJECT
 public:
     explicit Form(const QString& designName);
@@ -42,8 +43,15 @@ protected:
 
 private:
     friend class FormsRegistry;
+    void ApplyClientSize();
+    void ForgetInstance();
+
     QWidget* m_client;
     QMenuBar* m_menuBar = nullptr;
+    QSize m_clientPixels;
+    bool m_fixedBorder = false;
     bool m_loaded = false;
-    void** m_slot = nullptr; // the program-wide instance pointer that refers to this form
+    bool m_unloading = false; // set for good once unloading starts: the form is on its way out
+    bool m_modalHold = false; // a modal show keeps the form alive until it returns
+    void** m_slot = nullptr;  // the program-wide instance pointer that refers to this form
 };

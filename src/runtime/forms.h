@@ -13,17 +13,23 @@
 //   Forms::ShowModal(dlg, this);                   // loads, shows, returns once unloaded/hidden
 //
 // After Unload the next Instance<T>() makes a fresh window.
-class FormsRegistry {
+class FormsRegistry
+{
 public:
-    static void Load(Form& form);                          // adds to the collection, runs Form_Load
-    static void Unload(Form& form);                        // runs Form_Unload, then destroys it
-    static void Show(Form& form);                          // modeless; loads first if needed
-    static void ShowModal(Form& form, QWidget* owner);     // owner may be null
-    static QList<Form*> Loaded();                          // collection order: load order
+    static void Load(Form& form);                      // adds to the collection, runs Form_Load
+    static void Unload(Form& form);                    // runs Form_Unload, then destroys it
+    static void Show(Form& form);                      // modeless; loads first if needed
+    static void ShowModal(Form& form, QWidget* owner); // owner may be null
+    static QList<Form*> Loaded();                      // collection order: load order
     static void Adopt(Form* form, void** slot);
+
+private:
+    friend class Form;
+    static void Forget(Form* form); // a form being destroyed leaves the collection
 };
 
-namespace Forms {
+namespace Forms
+{
 
 template <class T> T& Instance()
 {
@@ -44,12 +50,30 @@ template <class T> T& Get()
     return form;
 }
 
-template <class T> void Show() { FormsRegistry::Show(Instance<T>()); }
-inline void Show(Form& form) { FormsRegistry::Show(form); }
-inline void ShowModal(Form& form, QWidget* owner) { FormsRegistry::ShowModal(form, owner); }
-inline void Load(Form& form) { FormsRegistry::Load(form); }
-inline void Unload(Form& form) { FormsRegistry::Unload(form); }
-inline QList<Form*> Loaded() { return FormsRegistry::Loaded(); }
+template <class T> void Show()
+{
+    FormsRegistry::Show(Instance<T>());
+}
+inline void Show(Form& form)
+{
+    FormsRegistry::Show(form);
+}
+inline void ShowModal(Form& form, QWidget* owner)
+{
+    FormsRegistry::ShowModal(form, owner);
+}
+inline void Load(Form& form)
+{
+    FormsRegistry::Load(form);
+}
+inline void Unload(Form& form)
+{
+    FormsRegistry::Unload(form);
+}
+inline QList<Form*> Loaded()
+{
+    return FormsRegistry::Loaded();
+}
 
 // Test seam: when set, ShowModal loads and shows the form, calls the driver with it and
 // returns without a nested event loop. The driver acts as the person would (fills fields,

@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+#include "form.h"
+
+#include "errors.h"
+#include "forms.h"
+#include "layout.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+Form::Form(const QString& designName) : m_client(new QWidget(this))
+{
+    setObjectName(designName);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_client);
+}
+
+Form::~Form()
+{
+    FormsRegistry::Forget(this);
+    ForgetInstance();
+}
+
+QMenuBar* Form::MenuBar()
+{
+    if (!m_menuBar) {
+        m_menuBar = new QMenuBar(this);
+        layout()->setMenuBar(m_menuBar);
+        if (m_clientPixels.isValid())
+            ApplyClientSize();
+    }
+    return m_menuBar;
+}
+
+void Form::SetClientSizeTwips(int width, int height, bool fixedBorder)
+{
+    m_clientPixels = QSize(Twips::ToPixels(width), Twips::ToPixels(height));
+    m_fixedBorder = fixedBorder;
+
+    Qt::WindowFlags flags = Qt::Window;
+    if (fixedBorder)
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint;
+    if (windowFlags() != flags) {
+        const bool wasVisible = isVisible();
+        setWindowFlags(flags); // hides a visible window
+        if (wasVisible)
+            show();
+    }
+    ApplyClientSize();
+}
+
+void Form::ApplyClientSize()
+{
+    QSize size = m_clientPixels;
+    if (m_menuBar)
+        size.rheight() += m_menuBar->sizeHint().height();
+    if (m_fixedBorder) {
+        setFixedSize(size);
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        resize(size);
+    }
+}
+
+int Form::OuterWidthTwips() const
+{
+    return static_cast<int>(Twips::FromPixels(frameGeometry().width()));
+}
+
+int Form::OuterHeightTwips() const
+{
+    return static_cast<int>(Twips::FromPixels(frameGeometry().height()));
+}
+
+void Form::CenterOnScreen()
+{
+    QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!target)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(target->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void Form::closeEvent(QCloseEvent* event)
+{
+    // The close box unloads the window; it is not merely hidden.
+    event->accept();
+    FormsRegistry::Unload(*this);
+}
+
+void Form::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Resize handlers ignore their errors.
+    ContinueOnError({[this] { Form_Resize(); }});
+}
+
+void Form::ForgetInstance()
+{
+    if (m_slot) {
+        *m_slot = nullptr;
+        m_slot = nullptr;
+    }
+}

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: MIT
+#include "forms.h"
+
+#include "errors.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QPointer>
+#include <QWindow>
+
+namespace
+{
+
+QList<Form*>& collection()
+{
+    static QList<Form*> forms;
+    return forms;
+}
+
+Forms::ModalDriver& modalDriver()
+{
+    static Forms::ModalDriver driver;
+    return driver;
+}
+
+// Ends a modal loop when its window is hidden.
+class HideWatcher : public QObject
+{
+public:
+    HideWatcher(QWidget& widget, QEventLoop& loop) : m_loop(loop)
+    {
+        widget.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // A minimised window is hidden spontaneously but still shown.
+        if (event->type() == QEvent::Hide && !static_cast<QWidget*>(watched)->isVisible())
+            m_loop.quit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QEventLoop& m_loop;
+};
+
+void SetOwner(Form& form, QWidget* owner)
+{
+    if (!owner)
+        return;
+    QWindow* ownerWindow = owner->window()->windowHandle();
+    if (!ownerWindow)
+        return;
+    form.winId(); // the native window must exist to take a transient parent
+    // Not a QObject parent: the owner's destruction must never destroy the dialog.
+    form.windowHandle()->setTransientParent(ownerWindow);
+}
+
+} // namespace
+
+void FormsRegistry::Load(Form& form)
+{
+    if (form.m_loaded || form.m_unloading)
+        return;
+    form.m_loaded = true;
+    collection().append(&form);
+    try {
+        form.Form_Load();
+    } catch (...) {
+        // A window that failed to load is gone; the error belongs to whoever asked for it.
+        form.m_loaded = false;
+        form.m_unloading = true;
+        collection().removeOne(&form);
+        form.ForgetInstance();
+        form.deleteLater();
+        throw;
+    }
+}
+
+void FormsRegistry::Unload(Form& form)
+{
+    if (form.m_unloading)
+        return;
+    form.m_unloading = true;
+    const bool wasLoaded = form.m_loaded;
+    if (wasLoaded)
+        Guard(QStringLiteral("Unload of ") + form.Name(), [&form] { form.Form_Unload(); });
+    form.m_loaded = false;
+    collection().removeOne(&form);
+    form.ForgetInstance();
+    form.hide();
+    if (wasLoaded)
+        Guard(QStringLiteral("Unload of ") + form.Name(), [&form] { emit form.Unloaded(); });
+    if (!form.m_modalHold)
+        form.deleteLater();
+}
+
+void FormsRegistry::Show(Form& form)
+{
+    Load(form);
+    if (!form.m_loaded)
+        return; // it unloaded itself while loading
+    form.show();
+    form.raise();
+    form.activateWindow();
+}
+
+void FormsRegistry::ShowModal(Form& form, QWidget* owner)
+{
+    Load(form);
+    if (!form.m_loaded)
+        return;
+
+    // Callers read the dialog once this returns, so it must outlive the call even when it
+    // unloads itself: its destruction is posted from here, in the caller's turn.
+    struct Hold {
+        QPointer<Form> form;
+        bool outer;
+        explicit Hold(Form& f) : form(&f), outer(f.m_modalHold) { f.m_modalHold = true; }
+        ~Hold()
+        {
+            if (!form)
+                return;
+            form->m_modalHold = outer;
+            if (!form->m_unloading)
+                form->setWindowModality(Qt::NonModal);
+            else if (!outer)
+                form->deleteLater();
+        }
+    } hold(form);
+
+    if (form.isVisible())
+        form.hide(); // modality only takes effect when the window is shown
+    form.setWindowModality(Qt::ApplicationModal);
+    SetOwner(form, owner);
+    form.show();
+    form.raise();
+    form.activateWindow();
+
+    if (modalDriver()) {
+        modalDriver()(form);
+        return;
+    }
+    if (!form.isVisible())
+        return;
+    QEventLoop loop;
+    HideWatcher watcher(form, loop);
+    QObject::connect(&form, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+}
+
+QList<Form*> FormsRegistry::Loaded()
+{
+    return collection();
+}
+
+void FormsRegistry::Adopt(Form* form, void** slot)
+{
+    form->m_slot = slot;
+}
+
+void FormsRegistry::Forget(Form* form)
+{
+    collection().removeOne(form);
+}
+
+namespace Forms
+{
+
+ModalDriver SetModalDriver(ModalDriver driver)
+{
+    ModalDriver previous = std::move(modalDriver());
+    modalDriver() = std::move(driver);
+    return previous;
+}
+
+} // namespace Forms
+
+bool IsFormLoaded(const QString& name)
+{
+    const QString wanted = name.toUpper();
+    bool found = false;
+    for (const Form* form : collection()) {
+        if (form->Name().toUpper() == wanted)
+            found = true;
+    }
+    return found;
+}
+
+void DoEvents(int n)
+{
+    for (int i = 0; i < n; ++i)
+        QCoreApplication::processEvents();
+}
