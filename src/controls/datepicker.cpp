@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#include "datepicker.h"
+
+#include <QCalendarWidget>
+#include <QEvent>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <stdexcept>
+
+namespace
+{
+
+// The user's short date format, always with the full year.
+QString ShortFormatWithFullYear(const QLocale& locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression years(QStringLiteral("y+"));
+    return format.replace(years, QStringLiteral("yyyy"));
+}
+
+// Reports the drop-down's Hide event once the popup has finished handling it: on a dismissal
+// the popup puts the previous date back in its own hide handler, and CloseUp must see that.
+class CloseUpWatcher : public QObject
+{
+public:
+    explicit CloseUpWatcher(DatePicker& picker) : QObject(&picker), m_picker(picker) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide)
+            QMetaObject::invokeMethod(&m_picker, &DatePicker::CloseUp, Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    DatePicker& m_picker;
+};
+
+} // namespace
+
+DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
+{
+    setDisplayFormat(ShortFormatWithFullYear(locale()));
+    setCalendarPopup(true);
+    calendarWidget()->window()->installEventFilter(new CloseUpWatcher(*this));
+}
+
+bool DatePicker::HoldsDate() const
+{
+    const QDate typed = locale().toDate(text(), displayFormat());
+    return typed.isValid() && typed >= minimumDate() && typed <= maximumDate();
+}
+
+QDate DatePicker::Value() const
+{
+    return HoldsDate() ? date() : QDate();
+}
+
+void DatePicker::SetValue(const QDate& day)
+{
+    setDate(day);
+}
+
+void DatePicker::SetText(const QString& mdy)
+{
+    const QDate day = QDate::fromString(mdy.trimmed(), QStringLiteral("M/d/yyyy"));
+    if (!day.isValid())
+        throw std::invalid_argument("not a m/d/yyyy date: " + mdy.toStdString());
+    setDate(day);
+}
+
+void DatePicker::SetEditText(const QString& text)
+{
+    lineEdit()->setText(text);
+}
