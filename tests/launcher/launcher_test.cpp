@@ -170,6 +170,11 @@ struct StartCase {
     const char* message; // %1 stands for the program's path
 };
 
+void PrintTo(const StartCase& start, std::ostream* out)
+{
+    *out << start.mode;
+}
+
 class LauncherStartTest : public LauncherTest, public testing::WithParamInterface<StartCase>
 {
 };
