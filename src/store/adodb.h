@@ -9,7 +9,8 @@
 // A small connection/recordset layer over SQLite, shaped like the ADO objects the task
 // operations and windows were written against. Statements arrive in the Jet dialect and are
 // translated (jetsql.h) before SQLite sees them.
-namespace adodb {
+namespace adodb
+{
 
 inline constexpr int adUseServer = 2;
 inline constexpr int adUseClient = 3;
@@ -19,7 +20,8 @@ inline constexpr int adCmdUnspecified = -1;
 inline constexpr int adConnectUnspecified = -1;
 
 // Every database failure: the engine's description, naming the file concerned.
-class DbError : public std::runtime_error {
+class DbError : public std::runtime_error
+{
 public:
     explicit DbError(const QString& description);
     QString Description() const { return m_description; }
@@ -31,9 +33,14 @@ private:
 class Connection;
 class Recordset;
 
+// How long a statement waits for another process's lock on the file before it fails
+// ("database is locked"). Three seconds unless set.
+void SetBusyTimeout(int milliseconds);
+
 // One column of a recordset's current row, read with Value() and written by assignment.
 // Date columns (TASK_DATE) read as QDate and accept a QDate or date text ("3/7/2026").
-class Field {
+class Field
+{
 public:
     QVariant Value() const;
     Field& operator=(const QVariant& value);
@@ -45,7 +52,8 @@ private:
     int m_column;
 };
 
-class Connection {
+class Connection
+{
 public:
     Connection();
     ~Connection();
@@ -68,7 +76,8 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-class Recordset {
+class Recordset
+{
 public:
     Recordset();
     ~Recordset();

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+#include "schema.h"
+
+#include "store/dbformat.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace
+{
+
+// TASK_DATE holds ISO text so that =, < and ORDER BY compare calendar days; the check keeps
+// anything else (or an impossible day such as 2026-02-30) out.
+// Indexes: the day list looks up one date; the overdue count and list read only the open
+// tasks before a date, which a partial index keeps small. WAL makes a durable save several
+// times cheaper than a rollback journal (see the store figures in README.md).
+const char* const schemaSql = R"(
+PRAGMA journal_mode = WAL;
+BEGIN;
+CREATE TABLE TASKS (
+    TASK_ID INTEGER PRIMARY KEY,
+    TASK_TITLE TEXT,
+    DESCRIPTION TEXT,
+    TASK_DATE DATE CHECK (TASK_DATE IS NULL OR (
+        TASK_DATE GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
+        AND date(TASK_DATE, '+0 days') = TASK_DATE)),
+    TASK_STATUS TEXT
+);
+CREATE TABLE sysIDS (
+    CODE TEXT PRIMARY KEY,
+    VALUE INTEGER
+);
+CREATE INDEX TASKS_BY_DATE ON TASKS (TASK_DATE);
+CREATE INDEX TASKS_OPEN_BY_DATE ON TASKS (TASK_DATE) WHERE TASK_STATUS <> 'COMPLETE';
+COMMIT;
+)";
+
+[[noreturn]] void fail(const QString& path, const QString& cause)
+{
+    throw std::runtime_error(QStringLiteral("%1: %2").arg(path, cause).toStdString());
+}
+
+void build(const QString& path)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        const QByteArray sql =
+            QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
+                .arg(DbFormat::ApplicationId)
+                .arg(DbFormat::UserVersion)
+                .toUtf8() +
+            schemaSql;
+        rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    }
+    const QString cause = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        fail(path, cause);
+}
+
+} // namespace
+
+namespace Schema
+{
+
+void CreateDatabase(const QString& path)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        fail(path, QStringLiteral("already exists; it is left unchanged"));
+    // Built under a temporary name, then moved into place without replacing anything, so a
+    // failure or a concurrent creator never leaves a half-made database behind.
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    try {
+        build(partial);
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    QFile file(partial);
+    if (!file.rename(path)) {
+        const QString cause = file.errorString();
+        QFile::remove(partial);
+        fail(path, QFileInfo::exists(path) ? QStringLiteral("already exists; it is left unchanged")
+                                           : cause);
+    }
+}
+
+} // namespace Schema

@@ -1,0 +1,541 @@
+// SPDX-License-Identifier: MIT
+#include "adodb.h"
+
+#include "appfunctions.h"
+#include "dbformat.h"
+#include "jetsql.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace adodb
+{
+
+namespace
+{
+
+int& busyTimeout()
+{
+    static int ms = 3000;
+    return ms;
+}
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// The open file. Recordsets hold it weakly, so a recordset that outlives its connection
+// fails cleanly instead of touching a closed handle.
+struct Session {
+    sqlite3* db = nullptr;
+    QString path;
+
+    ~Session() { sqlite3_close_v2(db); }
+
+    [[noreturn]] void fail(const QString& cause) const
+    {
+        throw DbError(QStringLiteral("%1: %2").arg(path, cause));
+    }
+
+    [[noreturn]] void failEngine() const
+    {
+        QString cause = QString::fromUtf8(sqlite3_errmsg(db));
+        if ((sqlite3_errcode(db) & 0xff) == SQLITE_BUSY)
+            cause += QStringLiteral(" (another program is using the file)");
+        fail(cause);
+    }
+
+    Statement prepare(const QString& sql) const
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
+            failEngine();
+        Statement stmt(raw);
+        if (!stmt || !QByteArray(tail).trimmed().isEmpty())
+            fail(QStringLiteral("expected exactly one statement in \"%1\"").arg(sql));
+        return stmt;
+    }
+
+    // Steps to the end; true when the statement produced at least one row.
+    bool run(sqlite3_stmt* stmt) const
+    {
+        bool row = false;
+        for (;;) {
+            const int rc = sqlite3_step(stmt);
+            if (rc == SQLITE_DONE)
+                return row;
+            if (rc != SQLITE_ROW)
+                failEngine();
+            row = true;
+        }
+    }
+
+    QString translate(const QString& jetSql) const
+    {
+        try {
+            return TranslateJetSql(jetSql);
+        } catch (const DbError& e) {
+            fail(e.Description());
+        }
+    }
+
+    qint64 pragma(const char* name) const
+    {
+        Statement stmt = prepare(QStringLiteral("PRAGMA %1").arg(QLatin1String(name)));
+        if (sqlite3_step(stmt.get()) != SQLITE_ROW)
+            failEngine();
+        return sqlite3_column_int64(stmt.get(), 0);
+    }
+
+    void requireColumns(const QString& table, const QStringList& columns) const
+    {
+        Statement stmt = prepare(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
+        QStringList present;
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+            present << QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1)));
+        if (rc != SQLITE_DONE)
+            failEngine();
+        if (present.isEmpty())
+            fail(QStringLiteral("not a Dueboard database: it has no table %1").arg(table));
+        for (const QString& column : columns)
+            if (!present.contains(column, Qt::CaseInsensitive))
+                fail(QStringLiteral("not a Dueboard database: table %1 has no column %2")
+                         .arg(table, column));
+    }
+
+    void checkFormat() const
+    {
+        const qint64 appId = pragma("application_id");
+        if (appId != DbFormat::ApplicationId)
+            fail(QStringLiteral("not a Dueboard database (an SQLite file of another program)"));
+        const qint64 version = pragma("user_version");
+        if (version != DbFormat::UserVersion)
+            fail(QStringLiteral("unsupported Dueboard database version %1 (this program reads %2)")
+                     .arg(version)
+                     .arg(DbFormat::UserVersion));
+        requireColumns(QStringLiteral("TASKS"),
+                       {"TASK_ID", "TASK_TITLE", "DESCRIPTION", "TASK_DATE", "TASK_STATUS"});
+        requireColumns(QStringLiteral("sysIDS"), {"CODE", "VALUE"});
+    }
+};
+
+// Refuses, before SQLite sees the file, anything that is not an SQLite database we may write.
+void checkFile(const Session& s)
+{
+    const QFileInfo info(s.path);
+    if (!info.exists())
+        s.fail(QStringLiteral("the database file does not exist"));
+    if (!info.isFile())
+        s.fail(QStringLiteral("not a database file (it is a directory or a device)"));
+    QFile file(s.path);
+    if (!file.open(QIODevice::ReadOnly))
+        s.fail(QStringLiteral("the database file cannot be read: %1").arg(file.errorString()));
+    const QByteArray head = file.read(100);
+    const QByteArray jetSignature("\x00\x01\x00\x00", 4);
+    if (head.startsWith(jetSignature) &&
+        (head.mid(4).startsWith("Standard Jet DB") || head.mid(4).startsWith("Standard ACE DB")))
+        s.fail(QStringLiteral("a Microsoft Access (Jet) database, which Dueboard cannot read; "
+                              "Dueboard keeps its tasks in its own format "
+                              "(dueboard-initdb makes an empty one)"));
+    if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        s.fail(QStringLiteral("not a database file"));
+    // The owner's write bit counts even for root, who could otherwise write any file.
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(s.path).constData(), &st) == 0 && (st.st_mode & 0222) == 0)
+        s.fail(QStringLiteral("the database file is read-only"));
+}
+
+QString parseDataSource(const QString& connectionString)
+{
+    static const QRegularExpression key(QStringLiteral("(^|;)\\s*DATA SOURCE\\s*="),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = key.match(connectionString);
+    if (!m.hasMatch())
+        throw DbError(QStringLiteral("the connection string names no DATA SOURCE: \"%1\"")
+                          .arg(connectionString));
+    // The data source ends the string; the directory may itself contain ';'.
+    QString path = connectionString.mid(m.capturedEnd());
+    if (path.endsWith(QLatin1Char(';')))
+        path.chop(1);
+    return path;
+}
+
+bool isDateType(const char* declType)
+{
+    return declType && qstricmp(declType, "DATE") == 0;
+}
+
+QVariant readColumn(sqlite3_stmt* stmt, int i, bool isDate)
+{
+    switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(stmt, i));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt, i);
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        const QString value = QString::fromUtf8(text, sqlite3_column_bytes(stmt, i));
+        if (isDate) {
+            const QDate day = QDate::fromString(value, Qt::ISODate);
+            if (day.isValid())
+                return day;
+        }
+        return value;
+    }
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
+                          sqlite3_column_bytes(stmt, i));
+    default:
+        return {};
+    }
+}
+
+int bind(sqlite3_stmt* stmt, int i, const QVariant& value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(stmt, i);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return sqlite3_bind_int64(stmt, i, value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlite3_bind_double(stmt, i, value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob64(stmt, i, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+    }
+    case QMetaType::QDate:
+        return sqlite3_bind_text(stmt, i, value.toDate().toString(Qt::ISODate).toUtf8(), -1,
+                                 SQLITE_TRANSIENT);
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        return sqlite3_bind_text64(stmt, i, text.constData(), text.size(), SQLITE_TRANSIENT,
+                                   SQLITE_UTF8);
+    }
+    }
+}
+
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
+void SetBusyTimeout(int milliseconds)
+{
+    busyTimeout() = milliseconds;
+}
+
+DbError::DbError(const QString& description)
+    : std::runtime_error(description.toStdString()), m_description(description)
+{
+}
+
+// ---- Connection
+
+struct Connection::Impl {
+    std::shared_ptr<Session> session;
+    QString path;
+
+    const Session& open() const
+    {
+        if (!session)
+            throw DbError(QStringLiteral("%1: the database connection is not open")
+                              .arg(path.isEmpty() ? QStringLiteral("Dueboard.mdb") : path));
+        return *session;
+    }
+};
+
+Connection::Connection() : m_impl(std::make_unique<Impl>()) {}
+Connection::~Connection() = default;
+Connection::Impl& Connection::impl() const
+{
+    return *m_impl;
+}
+bool Connection::IsOpen() const
+{
+    return m_impl->session != nullptr;
+}
+QString Connection::FilePath() const
+{
+    return m_impl->path;
+}
+
+void Connection::Open(const QString& connectionString, const QString&, const QString&, int)
+{
+    if (m_impl->session)
+        throw DbError(QStringLiteral("%1: the connection is already open").arg(m_impl->path));
+    auto session = std::make_shared<Session>();
+    session->path = parseDataSource(connectionString);
+    m_impl->path = session->path;
+    checkFile(*session);
+    const int rc = sqlite3_open_v2(QFile::encodeName(session->path).constData(), &session->db,
+                                   SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK)
+        session->failEngine();
+    sqlite3_extended_result_codes(session->db, 1);
+    sqlite3_busy_timeout(session->db, busyTimeout());
+    if (sqlite3_db_readonly(session->db, "main") == 1)
+        session->fail(QStringLiteral("the database file is read-only"));
+    session->checkFormat();
+    // A write that returned must survive a power cut.
+    session->run(session->prepare(QStringLiteral("PRAGMA synchronous = FULL")).get());
+    m_impl->session = std::move(session);
+}
+
+void Connection::Execute(const QString& commandText, int)
+{
+    const Session& s = m_impl->open();
+    s.run(s.prepare(s.translate(commandText)).get());
+}
+
+void Connection::Close()
+{
+    m_impl->session.reset();
+}
+
+// ---- Recordset
+
+struct Recordset::Impl {
+    std::weak_ptr<Session> session;
+    QString table; // set when rows can be written back: SELECT * FROM one table
+    QStringList names;
+    QList<bool> isDate;
+    QList<QVariant> cells; // row-major, names.size() per row
+    QList<qint64> rowids;
+    qsizetype current = 0;
+    bool adding = false;
+    QList<int> dirty;
+
+    bool isOpen() const { return !names.isEmpty() || !session.expired(); }
+    qsizetype rowCount() const { return rowids.size(); }
+
+    std::shared_ptr<Session> live() const
+    {
+        auto s = session.lock();
+        if (!s)
+            throw DbError(QStringLiteral("the recordset's connection is closed"));
+        return s;
+    }
+
+    QVariant& cell(int column) { return cells[current * names.size() + column]; }
+
+    void requireRow() const
+    {
+        if (current >= rowCount())
+            live()->fail(QStringLiteral("Either BOF or EOF is True, or the current record has "
+                                        "been deleted. Requested operation requires a current "
+                                        "record."));
+    }
+
+    void readRow(sqlite3_stmt* stmt, int first)
+    {
+        for (int c = 0; c < names.size(); ++c)
+            cells << readColumn(stmt, first + c, isDate[c]);
+    }
+
+    void reloadCurrent(const Session& s)
+    {
+        Statement stmt =
+            s.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(table)));
+        sqlite3_bind_int64(stmt.get(), 1, rowids[current]);
+        if (sqlite3_step(stmt.get()) != SQLITE_ROW)
+            s.failEngine();
+        for (int c = 0; c < names.size(); ++c)
+            cell(c) = readColumn(stmt.get(), c, isDate[c]);
+    }
+
+    void insert(const Session& s)
+    {
+        QStringList columns, marks;
+        for (int c : dirty) {
+            columns << quoted(names[c]);
+            marks << QStringLiteral("?");
+        }
+        const QString sql = columns.isEmpty()
+                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table))
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(quoted(table), columns.join(','), marks.join(','));
+        Statement stmt = s.prepare(sql);
+        bindDirty(s, stmt.get());
+        s.run(stmt.get());
+        rowids[current] = sqlite3_last_insert_rowid(s.db);
+    }
+
+    void update(const Session& s)
+    {
+        QStringList sets;
+        for (int c : dirty)
+            sets << quoted(names[c]) + QStringLiteral(" = ?");
+        Statement stmt = s.prepare(
+            QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(table), sets.join(',')));
+        bindDirty(s, stmt.get());
+        sqlite3_bind_int64(stmt.get(), int(dirty.size()) + 1, rowids[current]);
+        s.run(stmt.get());
+        if (sqlite3_changes(s.db) == 0)
+            s.fail(QStringLiteral("Row cannot be located for updating: it was deleted since "
+                                  "it was read. Nothing was written."));
+    }
+
+    void bindDirty(const Session& s, sqlite3_stmt* stmt)
+    {
+        for (int i = 0; i < dirty.size(); ++i)
+            if (bind(stmt, i + 1, cell(dirty[i])) != SQLITE_OK)
+                s.failEngine();
+    }
+};
+
+Recordset::Recordset() : m_impl(std::make_unique<Impl>()) {}
+Recordset::~Recordset() = default;
+Recordset::Impl& Recordset::impl() const
+{
+    return *m_impl;
+}
+
+void Recordset::Open(const QString& source, Connection& activeConnection, int, int, int)
+{
+    Impl& d = *m_impl;
+    if (d.isOpen())
+        throw DbError(QStringLiteral("the recordset is already open"));
+    const Session& s = activeConnection.impl().open();
+    QString sql = s.translate(source);
+
+    // A single-table SELECT * can be written back: fetch each row's rowid beside it.
+    static const QRegularExpression selectAll(
+        QStringLiteral("^\\s*SELECT\\s+(\\*)\\s+FROM\\s+([A-Za-z_][A-Za-z0-9_]*)(\\s|$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = selectAll.match(sql);
+    const int first = m.hasMatch() ? 1 : 0;
+    if (m.hasMatch())
+        sql.insert(m.capturedStart(1), QStringLiteral("rowid, "));
+
+    Statement stmt = s.prepare(sql);
+    sqlite3_stmt* st = stmt.get();
+    Impl fresh;
+    fresh.session = activeConnection.impl().session;
+    fresh.table = m.hasMatch() ? m.captured(2) : QString();
+    for (int c = first; c < sqlite3_column_count(st); ++c) {
+        fresh.names << QString::fromUtf8(sqlite3_column_name(st, c));
+        fresh.isDate << isDateType(sqlite3_column_decltype(st, c));
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        fresh.rowids << (first ? sqlite3_column_int64(st, 0) : -1);
+        fresh.readRow(st, first);
+    }
+    if (rc != SQLITE_DONE)
+        s.failEngine();
+    d = std::move(fresh);
+}
+
+bool Recordset::Eof() const
+{
+    return m_impl->current >= m_impl->rowCount();
+}
+
+Field Recordset::Fields(const QString& name)
+{
+    const QStringList& names = m_impl->names;
+    const auto found = std::find_if(names.begin(), names.end(), [&](const QString& n) {
+        return n.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (found == names.end())
+        throw DbError(QStringLiteral("Item cannot be found in the collection corresponding to "
+                                     "the requested name: %1")
+                          .arg(name));
+    return Field(*this, int(found - names.begin()));
+}
+
+void Recordset::MoveNext()
+{
+    Impl& d = *m_impl;
+    d.requireRow();
+    if (d.adding || !d.dirty.isEmpty())
+        Update();
+    ++d.current;
+}
+
+void Recordset::AddNew()
+{
+    Impl& d = *m_impl;
+    const auto s = d.live();
+    if (d.table.isEmpty())
+        s->fail(QStringLiteral("Current Recordset does not support updating"));
+    if (d.adding || !d.dirty.isEmpty())
+        Update();
+    d.rowids << -1;
+    d.cells.resize(d.cells.size() + d.names.size());
+    d.current = d.rowCount() - 1;
+    d.adding = true;
+}
+
+void Recordset::Update()
+{
+    Impl& d = *m_impl;
+    const auto s = d.live();
+    d.requireRow();
+    if (d.adding)
+        d.insert(*s);
+    else if (!d.dirty.isEmpty())
+        d.update(*s);
+    else
+        return;
+    d.adding = false;
+    d.dirty.clear();
+    d.reloadCurrent(*s);
+}
+
+void Recordset::Close()
+{
+    *m_impl = Impl();
+}
+
+// ---- Field
+
+QVariant Field::Value() const
+{
+    Recordset::Impl& d = m_rs.impl();
+    d.requireRow();
+    return d.cell(m_column);
+}
+
+Field& Field::operator=(const QVariant& value)
+{
+    Recordset::Impl& d = m_rs.impl();
+    const auto s = d.live();
+    if (d.table.isEmpty())
+        s->fail(QStringLiteral("Current Recordset does not support updating"));
+    d.requireRow();
+    QVariant stored = value;
+    if (d.isDate[m_column] && !value.isNull()) {
+        const QDate day =
+            value.typeId() == QMetaType::QDate ? value.toDate() : ParseDateText(value.toString());
+        if (!day.isValid())
+            s->fail(QStringLiteral("\"%1\" is not a date; %2 keeps its value")
+                        .arg(value.toString(), d.names[m_column]));
+        stored = day;
+    }
+    d.cell(m_column) = stored;
+    if (!d.dirty.contains(m_column))
+        d.dirty << m_column;
+    return *this;
+}
+
+} // namespace adodb

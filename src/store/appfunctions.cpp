@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: MIT
+#include "appfunctions.h"
+
+#include "app.h"
+#include "clock.h"
+#include "dbformat.h"
+#include "msgbox.h"
+
+#include <functional>
+#include <limits>
+
+std::unique_ptr<adodb::Connection> gConnection;
+
+namespace
+{
+
+adodb::Connection& connection()
+{
+    if (!gConnection || !gConnection->IsOpen())
+        throw adodb::DbError(QStringLiteral("%1/%2: the database connection is not open")
+                                 .arg(App::Path(), QLatin1String(DbFormat::FileName)));
+    return *gConnection;
+}
+
+// Words go into the statements between single quotes. They are fixed words, for which this
+// changes nothing; anything else cannot end the string early.
+QString quoteSafe(const QString& word)
+{
+    return QString(word).replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+QString id(qint32 taskId)
+{
+    return QString::number(taskId);
+}
+
+// Runs one statement the way the status and date setters do: a failure is shown, not thrown.
+bool executeReported(const std::function<void()>& work)
+{
+    try {
+        work();
+        return true;
+    } catch (const adodb::DbError& e) {
+        MsgBox(QStringLiteral("ERROR:\r") + e.Description(), MsgBoxButtons::OK);
+    } catch (const std::exception& e) {
+        MsgBox(QStringLiteral("ERROR:\r") + QString::fromLocal8Bit(e.what()), MsgBoxButtons::OK);
+    }
+    return false;
+}
+
+// Every task operation reads through its own client-side recordset of one statement.
+struct ClientRecordset : adodb::Recordset {
+    explicit ClientRecordset(const QString& sql)
+    {
+        CursorLocation = adodb::adUseClient;
+        Open(sql, connection(), adodb::adOpenStatic, adodb::adLockOptimistic,
+             adodb::adCmdUnspecified);
+    }
+};
+
+} // namespace
+
+QString ConnectionString()
+{
+    return QStringLiteral("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=") + App::Path() +
+           QLatin1Char('/') + QLatin1String(DbFormat::FileName);
+}
+
+namespace Sql
+{
+
+QString SelectCounter(const QString& code)
+{
+    return QStringLiteral(" SELECT * FROM sysIDS ") + QStringLiteral(" WHERE CODE = '") +
+           quoteSafe(code) + QStringLiteral("' ");
+}
+
+QString UpdateStatus(qint32 taskId, const QString& status)
+{
+    return QStringLiteral(" UPDATE TASKS ") + QStringLiteral(" SET TASK_STATUS = '") +
+           quoteSafe(status) + QStringLiteral("' ") + QStringLiteral(" WHERE TASK_ID = ") +
+           id(taskId) + QStringLiteral(" ");
+}
+
+QString SelectStatus(qint32 taskId)
+{
+    return QStringLiteral(" SELECT TASK_STATUS FROM TASKS ") + QStringLiteral(" WHERE TASK_ID = ") +
+           id(taskId) + QStringLiteral(" ");
+}
+
+QString UpdateDate(qint32 taskId, const QString& mdy)
+{
+    return QStringLiteral(" UPDATE TASKS ") + QStringLiteral(" SET TASK_DATE = #") + mdy +
+           QStringLiteral("# ") + QStringLiteral(" WHERE TASK_ID = ") + id(taskId) +
+           QStringLiteral(" ");
+}
+
+QString SelectTask(qint32 taskId)
+{
+    return QStringLiteral(" SELECT * FROM TASKS ") + QStringLiteral(" WHERE TASK_ID = ") +
+           id(taskId) + QStringLiteral(" ");
+}
+
+QString SelectPastDueIds(const QDate& today)
+{
+    return QStringLiteral(" SELECT TASK_ID FROM TASKS ") + QStringLiteral(" WHERE TASK_DATE < #") +
+           FormatDateMDY(today) + QStringLiteral("# ") +
+           QStringLiteral(" AND TASK_STATUS <> 'COMPLETE'");
+}
+
+QString SelectPastDue(const QDate& today)
+{
+    return QStringLiteral(" SELECT * FROM TASKS ") + QStringLiteral(" WHERE TASK_DATE < #") +
+           FormatDateMDY(today) + QStringLiteral("# ") +
+           QStringLiteral(" AND TASK_STATUS <> 'COMPLETE'") +
+           QStringLiteral(" ORDER BY TASK_DATE ASC ");
+}
+
+QString SelectDay(const QDate& day)
+{
+    return QStringLiteral(" SELECT * FROM TASKS ") + QStringLiteral(" WHERE TASK_DATE = #") +
+           FormatDateMDY(day) + QStringLiteral("#");
+}
+
+QString DeleteTask(qint32 taskId)
+{
+    return QStringLiteral(" DELETE FROM TASKS ") + QStringLiteral(" WHERE TASK_ID = ") +
+           id(taskId) + QStringLiteral(" ");
+}
+
+} // namespace Sql
+
+qint32 GetNextID(const QString& code)
+{
+    ClientRecordset rs(Sql::SelectCounter(code));
+    qint32 next = 1;
+    if (rs.Eof()) {
+        rs.AddNew();
+        rs.Fields(QStringLiteral("CODE")) = code;
+    } else {
+        bool ok = false;
+        const qlonglong last = rs.Fields(QStringLiteral("VALUE")).Value().toLongLong(&ok);
+        if (!ok || last < std::numeric_limits<qint32>::min() ||
+            last >= std::numeric_limits<qint32>::max())
+            throw adodb::DbError(QStringLiteral("%1: Overflow: the counter '%2' stands at %3 and "
+                                                "cannot issue another identifier")
+                                     .arg(connection().FilePath(), code,
+                                          rs.Fields(QStringLiteral("VALUE")).Value().toString()));
+        next = qint32(last + 1);
+    }
+    rs.Fields(QStringLiteral("VALUE")) = next;
+    rs.Update();
+    rs.Close();
+    return next;
+}
+
+bool SetTaskStatus(qint32 taskId, const QString& status)
+{
+    return executeReported([&] { connection().Execute(Sql::UpdateStatus(taskId, status)); });
+}
+
+QString GetTaskStatus(qint32 taskId)
+{
+    ClientRecordset rs(Sql::SelectStatus(taskId));
+    const QString status =
+        rs.Eof() ? QString() : rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
+    rs.Close();
+    return status;
+}
+
+bool SetTaskDate(qint32 taskId, const QString& dateText)
+{
+    return executeReported([&] {
+        adodb::Connection& db = connection();
+        // Text that holds no date never reaches the statement.
+        const QDate day = ParseDateText(dateText);
+        if (!day.isValid())
+            throw adodb::DbError(QStringLiteral("%1: \"%2\" is not a date; the task keeps its date")
+                                     .arg(db.FilePath(), dateText));
+        db.Execute(Sql::UpdateDate(taskId, FormatDateMDY(day)));
+    });
+}
+
+QDate GetTaskDate(qint32 taskId)
+{
+    ClientRecordset rs(Sql::SelectTask(taskId));
+    const QDate stored =
+        rs.Eof() ? QDate() : rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate();
+    rs.Close();
+    return stored.isValid() ? stored : Today();
+}
+
+qint32 CountPastDueTasks()
+{
+    ClientRecordset rs(Sql::SelectPastDueIds(Today()));
+    qint32 count = 0;
+    while (!rs.Eof()) {
+        ++count;
+        rs.MoveNext();
+    }
+    rs.Close();
+    return count;
+}
+
+void ProcrastinateTask(qint32 taskId, int days)
+{
+    ClientRecordset rs(Sql::SelectTask(taskId));
+    if (!rs.Eof()) {
+        const QVariant stored = rs.Fields(QStringLiteral("TASK_DATE")).Value();
+        const QDate due = stored.typeId() == QMetaType::QDate ? stored.toDate() : QDate();
+        if (due.isValid()) {
+            rs.Fields(QStringLiteral("TASK_DATE")) = FormatDateMDY(due.addDays(days));
+            rs.Update();
+        }
+    }
+    rs.Close();
+}

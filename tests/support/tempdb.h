@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "store/appfunctions.h"
+#include "store/msgbox.h"
+
+#include <QDate>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <deque>
+#include <gtest/gtest.h>
+
+// A fresh program directory for one test. Construction makes a temporary directory with an
+// empty Dueboard.mdb, points App::Path() at it, pins Today() to TempDb::Today, records every
+// message box and opens gConnection. Destruction undoes all of it.
+//
+//   TEST_F(TempDbTest, ...) { db.AddTask(1, "Title", "Notes", TempDb::Today); ... }
+//
+// Message boxes: each prompt is appended to Prompts. A Yes/No question takes the next answer
+// pushed with Answer(), or No when none is queued; an OK notice returns OK.
+class TempDb
+{
+public:
+    static inline const QDate Today{2026, 3, 5}; // a Thursday
+
+    enum class Connect { Open, Closed };
+    explicit TempDb(Connect connect = Connect::Open);
+    ~TempDb();
+    TempDb(const TempDb&) = delete;
+    TempDb& operator=(const TempDb&) = delete;
+
+    QString Dir() const;  // the program directory, App::Path()
+    QString File() const; // Dir() + "/Dueboard.mdb"
+
+    // Inserts a row straight into TASKS through a separate SQLite connection.
+    void AddTask(qint32 id, const QString& title, const QString& description, const QDate& date,
+                 const QString& status = TaskStatus::INCOMPLETE) const;
+    // Runs SQLite statements on the file through a separate connection, outside the store.
+    void Exec(const QString& sql) const;
+    // The first column of the first row of a query (null when there is none).
+    QVariant Scalar(const QString& sql) const;
+
+    void Answer(MsgBoxResult answer) { m_answers.push_back(answer); }
+    QStringList Prompts;
+
+private:
+    void restore();
+
+    QTemporaryDir m_dir;
+    std::deque<MsgBoxResult> m_answers;
+};
+
+// A test fixture that owns a TempDb named db.
+class TempDbTest : public ::testing::Test
+{
+protected:
+    TempDb db;
+};
