@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+#include "frmpastdue.h"
+
+#include "runtime/errors.h"
+#include "runtime/forms.h"
+#include "runtime/layout.h"
+#include "runtime/popup.h"
+#include "store/appfunctions.h"
+#include "store/clock.h"
+#include "store/msgbox.h"
+#include "ui/main/frmnewduedate.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTreeWidget>
+
+namespace
+{
+
+constexpr int kRightButton = 2;
+
+qint32 rowTag(const QTreeWidgetItem* row)
+{
+    return row->data(0, Qt::UserRole).toInt();
+}
+
+int mouseButton(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return kRightButton;
+    default:
+        return 4;
+    }
+}
+
+int shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+QIcon windowIcon32()
+{
+    // Rendered once at its design size so the title bar never scales a blurred copy.
+    QIcon icon(QStringLiteral(":/pastdue/pastdue.svg"));
+    icon.addPixmap(icon.pixmap(32, 32));
+    return icon;
+}
+
+} // namespace
+
+frmPastDue::frmPastDue() : Form(QStringLiteral("frmPastDue"))
+{
+    setWindowTitle(QStringLiteral("Past Due Tasks"));
+    setWindowIcon(windowIcon32());
+    Client()->setFont(SansSerifFont(8.25, false));
+
+    lstTasks = new QTreeWidget(Client());
+    lstTasks->setObjectName(QStringLiteral("lstTasks"));
+    lstTasks->setRootIsDecorated(false);
+    lstTasks->setItemsExpandable(false);
+    lstTasks->setUniformRowHeights(true);
+    lstTasks->setAllColumnsShowFocus(true);
+    lstTasks->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstTasks->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstTasks->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstTasks->setContextMenuPolicy(Qt::PreventContextMenu);
+    lstTasks->header()->setSectionsMovable(false);
+    lstTasks->viewport()->installEventFilter(this);
+
+    buildMenu();
+    SetClientSizeTwips(9015, 3540, false);
+    CenterOnScreen();
+}
+
+QAction* frmPastDue::addCommand(QMenu* menu, const char* name, const QString& caption,
+                                const std::function<void()>& handler)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, [caption, handler] { Guard(caption, handler); });
+    return action;
+}
+
+void frmPastDue::buildMenu()
+{
+    // Never part of a menu bar: it opens only over the list.
+    mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
+    mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
+    mnuMarkComplete = addCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
+                                 [this] { mnuMarkComplete_Click(); });
+    mnuDelete = addCommand(mnuPopUp, "mnuDelete", QStringLiteral("Delete Task"),
+                           [this] { mnuDelete_Click(); });
+    mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuD1"));
+    mnuDueToday = addCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
+                             [this] { mnuDueToday_Click(); });
+    mnuDueTomorrow = addCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
+                                [this] { mnuDueTomorrow_Click(); });
+    mnuProcrastinate = mnuPopUp->addMenu(QStringLiteral("Procrastinate"));
+    mnuProcrastinate->setObjectName(QStringLiteral("mnuProcrastinate"));
+    mnuProcrastinate->menuAction()->setObjectName(QStringLiteral("mnuProcrastinate"));
+    for (int days = 1; days <= 7; ++days) {
+        const QString caption =
+            days == 1 ? QStringLiteral("1 Day") : QStringLiteral("%1 Days").arg(days);
+        addCommand(mnuProcrastinate, qPrintable(QStringLiteral("mnuPro%1").arg(days)), caption,
+                   [this, days] { mnuProcrastinate_Click(days); });
+    }
+    mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date"),
+                               [this] { mnuNewDueDate_Click(); });
+}
+
+void frmPastDue::Form_Load()
+{
+    lstTasks->setHeaderLabels({QStringLiteral("Due Date"), QStringLiteral("Days Late"),
+                               QStringLiteral("Title"), QStringLiteral("Description"),
+                               QStringLiteral("Status")});
+    sizeColumns();
+    ShowPastDue();
+}
+
+// Dates, day counts and status words have a known widest form; the title and description
+// share what is left, and the description takes up any later change of window width.
+void frmPastDue::sizeColumns()
+{
+    QHeaderView* header = lstTasks->header();
+    const QFontMetrics metrics(lstTasks->font());
+    const int padding = metrics.horizontalAdvance(QLatin1Char('M')) * 2;
+    auto fit = [&](int column, const QString& widest) {
+        const int text = std::max(metrics.horizontalAdvance(widest),
+                                  metrics.horizontalAdvance(lstTasks->headerItem()->text(column)));
+        lstTasks->setColumnWidth(column, text + padding);
+        return text + padding;
+    };
+    const int fixed = fit(DueDate, QLocale().toString(QDate(2000, 12, 28), QLocale::ShortFormat)) +
+                      fit(DaysLate, QStringLiteral("99999")) + fit(Status, TaskStatus::INCOMPLETE);
+    const int rest = lstTasks->viewport()->width() - fixed;
+    lstTasks->setColumnWidth(Title, std::max(rest * 2 / 5, padding * 3));
+    header->setStretchLastSection(false);
+    header->moveSection(header->visualIndex(Status), Status);
+    header->setSectionResizeMode(Description, QHeaderView::Stretch);
+}
+
+void frmPastDue::ShowPastDue()
+{
+    lstTasks->clear();
+    const QDate today = Today();
+    const QLocale locale;
+
+    adodb::Recordset rs;
+    rs.CursorLocation = adodb::adUseClient;
+    rs.Open(Sql::SelectPastDue(today), ActiveConnection(), adodb::adOpenStatic,
+            adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    QList<QTreeWidgetItem*> rows;
+    try {
+        while (!rs.Eof()) {
+            const QDate due = rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate();
+            auto* row = new QTreeWidgetItem;
+            rows.append(row);
+            row->setText(DueDate, locale.toString(due, QLocale::ShortFormat));
+            row->setData(DueDate, Qt::UserRole,
+                         rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
+            // Calendar days, so month ends, leap days and clock changes cannot skew it.
+            row->setText(DaysLate, QString::number(due.daysTo(today)));
+            row->setText(Title, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
+            row->setText(Description, rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
+            row->setText(Status, rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString());
+            rs.MoveNext();
+        }
+    } catch (...) {
+        qDeleteAll(rows);
+        throw;
+    }
+    rs.Close();
+    // One insertion for the whole list; row by row costs a model update each.
+    lstTasks->addTopLevelItems(rows);
+}
+
+void frmPastDue::Form_Resize()
+{
+    const int width = OuterWidthTwips() - 150;
+    const int height = OuterHeightTwips() - 550;
+    // Minimised or shrunk below the margins: the list keeps its last size.
+    if (width < 0 || height < 0)
+        return;
+    lstTasks->setGeometry(Twips::Rect(0, 0, width, height));
+}
+
+bool frmPastDue::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lstTasks->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        const QPointF at = press->position();
+        const int button = mouseButton(press->button());
+        lstTasks_MouseDown(button, shiftState(press->modifiers()),
+                           Twips::FromPixels(qRound(at.x())), Twips::FromPixels(qRound(at.y())));
+        // The right button's selection is the handler's own; the list must not move it.
+        return button == kRightButton;
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
+{
+    if (Button != kRightButton)
+        return;
+    const QPointer<frmPastDue> self(this);
+    ContinueOnError({
+        [&] {
+            // Always 100 twips in, so a click in any column finds its row. Below the last
+            // row nothing is selected, so no menu opens for a row the user did not point at.
+            QTreeWidgetItem* row = lstTasks->itemAt(Twips::ToPixels(100), Twips::ToPixels(y));
+            lstTasks->setCurrentItem(row);
+            if (!row)
+                lstTasks->clearSelection();
+        },
+        [] { DoEvents(8); },
+        [&] {
+            // The pending events may have closed the window.
+            if (!self || lstTasks->selectedItems().isEmpty())
+                return;
+            const QPoint at(Twips::ToPixels(x), Twips::ToPixels(y));
+            Popup::Open(*mnuPopUp, lstTasks->viewport()->mapToGlobal(at));
+        },
+    });
+}
+
+QTreeWidgetItem* frmPastDue::selectedRow() const
+{
+    const QList<QTreeWidgetItem*> selected = lstTasks->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void frmPastDue::runOnSelected(const std::function<bool(qint32 id)>& command)
+{
+    const QTreeWidgetItem* row = selectedRow();
+    if (!row)
+        return;
+    const QPointer<frmPastDue> self(this);
+    // A nested event loop (a question, a dialog) may have closed this window meanwhile.
+    if (command(rowTag(row)) && self)
+        ShowPastDue();
+}
+
+void frmPastDue::mnuMarkComplete_Click()
+{
+    runOnSelected([](qint32 id) {
+        SetTaskStatus(id, TaskStatus::COMPLETE);
+        return true;
+    });
+}
+
+void frmPastDue::mnuDelete_Click()
+{
+    const QTreeWidgetItem* row = selectedRow();
+    if (!row)
+        return;
+    const QString prompt = QStringLiteral("Delete ") + row->text(Title) + QStringLiteral("?");
+    runOnSelected([&prompt](qint32 id) {
+        if (MsgBox(prompt, MsgBoxButtons::YesNo) != MsgBoxResult::Yes)
+            return false;
+        ActiveConnection().Execute(Sql::DeleteTask(id), adodb::adCmdUnspecified);
+        return true;
+    });
+}
+
+void frmPastDue::mnuDueToday_Click()
+{
+    runOnSelected([](qint32 id) {
+        SetTaskDate(id, FormatDateMDY(Today()));
+        return true;
+    });
+}
+
+void frmPastDue::mnuDueTomorrow_Click()
+{
+    runOnSelected([](qint32 id) {
+        SetTaskDate(id, FormatDateMDY(Today().addDays(1)));
+        return true;
+    });
+}
+
+void frmPastDue::mnuProcrastinate_Click(int days)
+{
+    runOnSelected([days](qint32 id) {
+        ProcrastinateTask(id, days);
+        return true;
+    });
+}
+
+void frmPastDue::mnuNewDueDate_Click()
+{
+    runOnSelected([this](qint32 id) {
+        frmNewDueDate& dialog = Forms::Instance<frmNewDueDate>();
+        dialog.SetTaskID(id);
+        const int offset = Twips::ToPixels(500);
+        dialog.move(frameGeometry().topLeft() + QPoint(offset, offset));
+        Forms::ShowModal(dialog, this);
+        return true; // the list is rebuilt whether or not a date was saved
+    });
+}
