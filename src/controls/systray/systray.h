@@ -48,8 +48,10 @@ public:
     bool TrayVisible() const { return m_TrayVisible; }
     void SetTrayVisible(bool visible);
 
-    // A menu the notification area may draw itself; where it does, right-clicks never reach
-    // the program, so hosts that open a menu on RClick hand the same menu over here.
+    // The host's tray menu, for notification areas that draw menus themselves
+    // (StatusNotifierItem hosts such as xfce4-panel): there a right-click opens it without an
+    // RClick, so a host prepares its items on QMenu::aboutToShow. XEmbed trays never get it and
+    // report RClick as usual.
     QMenu* ContextMenu() const { return m_contextMenu; }
     void SetContextMenu(QMenu* menu);
 
