@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <stdexcept>
 
 namespace
@@ -16,6 +17,13 @@ QString ShortFormatWithFullYear(const QLocale& locale)
     QString format = locale.dateFormat(QLocale::ShortFormat);
     static const QRegularExpression years(QStringLiteral("y+"));
     return format.replace(years, QStringLiteral("yyyy"));
+}
+
+// The date the text shows in the picker's format and range; invalid if it shows none.
+QDate DateInText(const QDateEdit& edit, const QString& text)
+{
+    const QDate day = edit.locale().toDate(text, edit.displayFormat());
+    return day >= edit.minimumDate() && day <= edit.maximumDate() ? day : QDate();
 }
 
 // Reports the drop-down's Hide event once the popup has finished handling it: on a dismissal
@@ -48,8 +56,7 @@ DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
 
 bool DatePicker::HoldsDate() const
 {
-    const QDate typed = locale().toDate(text(), displayFormat());
-    return typed.isValid() && typed >= minimumDate() && typed <= maximumDate();
+    return DateInText(*this, text()).isValid();
 }
 
 QDate DatePicker::Value() const
@@ -72,5 +79,13 @@ void DatePicker::SetText(const QString& mdy)
 
 void DatePicker::SetEditText(const QString& text)
 {
-    lineEdit()->setText(text);
+    {
+        // Left as typed (the validator corrects it as it does keystrokes); the spin box would
+        // otherwise put its last date back at once.
+        const QSignalBlocker blocker(lineEdit());
+        lineEdit()->setText(text);
+    }
+    const QDate typed = DateInText(*this, this->text());
+    if (typed.isValid())
+        setDate(typed);
 }

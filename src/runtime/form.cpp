@@ -57,16 +57,25 @@ void Form::SetClientSizeTwips(int width, int height, bool fixedBorder)
 
 void Form::ApplyClientSize()
 {
+    QLayout* box = layout();
+    if (m_fixedBorder) {
+        // The layout then keeps the window at client plus menu bar, however the menus grow.
+        m_client->setFixedSize(m_clientPixels);
+        box->setSizeConstraint(QLayout::SetFixedSize);
+        box->invalidate(); // hidden children do not invalidate it themselves
+        box->activate();
+        return;
+    }
+    box->setSizeConstraint(QLayout::SetDefaultConstraint);
+    m_client->setMinimumSize(0, 0);
+    m_client->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     QSize size = m_clientPixels;
     if (m_menuBar)
         size.rheight() += m_menuBar->sizeHint().height();
-    if (m_fixedBorder) {
-        setFixedSize(size);
-    } else {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        resize(size);
-    }
+    resize(size);
+    m_appliedSize = size;
 }
 
 int Form::OuterWidthTwips() const
@@ -87,6 +96,16 @@ void Form::CenterOnScreen()
     QRect frame = frameGeometry();
     frame.moveCenter(target->availableGeometry().center());
     move(frame.topLeft());
+}
+
+void Form::setVisible(bool visible)
+{
+    // Menus are usually added after the size is set: measure again just before showing,
+    // unless someone has resized a sizable window since.
+    if (visible && !isVisible() && m_clientPixels.isValid() &&
+        (m_fixedBorder || size() == m_appliedSize))
+        ApplyClientSize();
+    QWidget::setVisible(visible);
 }
 
 void Form::closeEvent(QCloseEvent* event)

@@ -29,6 +29,7 @@ public:
     void CenterOnScreen();
 
     bool IsLoaded() const { return m_loaded; }
+    void setVisible(bool visible) override;
 
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
@@ -49,6 +50,7 @@ private:
     QWidget* m_client;
     QMenuBar* m_menuBar = nullptr;
     QSize m_clientPixels;
+    QSize m_appliedSize; // what a sizable window was last given, to tell a resize by others
     bool m_fixedBorder = false;
     bool m_loaded = false;
     bool m_unloading = false; // set for good once unloading starts: the form is on its way out
