@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include "runtime/desktop.h"
 #include "runtime/errors.h"
 #include "runtime/layout.h"
 #include "runtime/popup.h"
@@ -118,18 +117,6 @@ TEST(TwipsTest, RoundToTheNearestPixel)
         EXPECT_EQ(Twips::ToPixels(twips), pixels) << twips;
     EXPECT_EQ(Twips::FromPixels(96), 1440.0);
     EXPECT_EQ(Twips::Rect(120, 480, 2415, 300), QRect(8, 32, 161, 20));
-}
-
-TEST(DesktopTest, OpenerReceivesTheAddress)
-{
-    QList<QUrl> opened;
-    const auto previous = Desktop::SetUrlOpener([&](const QUrl& url) {
-        opened << url;
-        return true;
-    });
-    EXPECT_TRUE(Desktop::OpenUrl(QUrl("mailto:support@example.com")));
-    Desktop::SetUrlOpener(previous);
-    EXPECT_EQ(opened, QList<QUrl>{QUrl("mailto:support@example.com")});
 }
 
 // Answers the real message box once it is up, noting what it showed.
