@@ -88,3 +88,14 @@ bool IsFormLoaded(const QString& name);
 
 // Lets pending window events run, n passes.
 void DoEvents(int n);
+
+// Windows of modules that this one must not depend on (the tray host window, made by the
+// shell) are reached by design name. Whoever owns the window registers its instance.
+namespace Forms
+{
+using InstanceGetter = std::function<Form&()>;
+void Register(const QString& name, InstanceGetter instance);
+// The program-wide instance registered under name (made, not necessarily loaded); throws
+// std::runtime_error when nothing is registered under it.
+Form& Named(const QString& name);
+} // namespace Forms

@@ -26,11 +26,15 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-namespace {
+namespace
+{
 
 constexpr int kRightButton = 2;
 
-qint32 nodeTag(const QTreeWidgetItem* node) { return node->data(0, Qt::UserRole).toInt(); }
+qint32 nodeTag(const QTreeWidgetItem* node)
+{
+    return node->data(0, Qt::UserRole).toInt();
+}
 
 template <class W> W* place(W* widget, const char* name, const QRect& twips)
 {
@@ -68,7 +72,8 @@ void frmMain::buildControls()
     c->setFont(regular);
 
     DTPicker1 = place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
-    Label1 = place(new QLabel(QStringLiteral("Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
+    Label1 =
+        place(new QLabel(QStringLiteral("Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
     Label1->setFont(bold);
 
     Frame1 = place(new QGroupBox(QStringLiteral("Details"), c), "Frame1",
@@ -140,9 +145,8 @@ QAction* frmMain::addCommand(QMenu* menu, const char* name, const QString& capti
 {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, this, [this, caption, handler] {
-        Guard(caption, [this, handler] { (this->*handler)(); });
-    });
+    connect(action, &QAction::triggered, this,
+            [this, caption, handler] { Guard(caption, [this, handler] { (this->*handler)(); }); });
     return action;
 }
 
@@ -171,11 +175,10 @@ void frmMain::buildMenus()
                                  &frmMain::mnuMarkComplete_Click);
     mnuMarkSpecial = addCommand(mnuPopUp, "mnuMarkSpecial", QStringLiteral("Mark Special"),
                                 &frmMain::mnuMarkSpecial_Click);
-    mnuMarkNotSpecial = addCommand(mnuPopUp, "mnuMarkNotSpecial",
-                                   QStringLiteral("Mark Not Special"),
-                                   &frmMain::mnuMarkNotSpecial_Click);
-    mnuMarkIncomplete = addCommand(mnuPopUp, "mnuMarkIncomplete",
-                                   QStringLiteral("Mark Incomplete"),
+    mnuMarkNotSpecial =
+        addCommand(mnuPopUp, "mnuMarkNotSpecial", QStringLiteral("Mark Not Special"),
+                   &frmMain::mnuMarkNotSpecial_Click);
+    mnuMarkIncomplete = addCommand(mnuPopUp, "mnuMarkIncomplete", QStringLiteral("Mark Incomplete"),
                                    &frmMain::mnuMarkIncomplete_Click);
     mnuDeleteTask = addCommand(mnuPopUp, "mnuDeleteTask", QStringLiteral("Delete Task"),
                                &frmMain::mnuDeleteTask_Click);
@@ -288,8 +291,8 @@ void frmMain::DisplayTaskDetails(qint32 id)
 {
     CurrentTaskID = id;
     adodb::Recordset rs;
-    rs.Open(Sql::SelectTask(id), ActiveConnection(), adodb::adOpenStatic,
-            adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    rs.Open(Sql::SelectTask(id), ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
+            adodb::adCmdUnspecified);
     if (rs.Eof()) {
         txtTitle->clear();
         txtDescription->clear();
@@ -346,9 +349,15 @@ void frmMain::cmdNext_Click()
         showPickedDay(DTPicker1->Value().addDays(1), 0);
 }
 
-void frmMain::cmdToday_Click() { showPickedDay(Today(), 0); }
+void frmMain::cmdToday_Click()
+{
+    showPickedDay(Today(), 0);
+}
 
-void frmMain::DTPicker1_CloseUp() { ShowTasks(CurrentTaskID); }
+void frmMain::DTPicker1_CloseUp()
+{
+    ShowTasks(CurrentTaskID);
+}
 
 void frmMain::cmdAddNew_Click()
 {
@@ -357,7 +366,16 @@ void frmMain::cmdAddNew_Click()
         ShowTasks(gNewTaskID);
 }
 
-void frmMain::mnuHide_Click() { Forms::Unload(*this); }
+void frmMain::cmdPastDue_Click()
+{
+    Forms::ShowModal(Forms::Named(QStringLiteral("frmPastDue")), nullptr);
+    ShowTasks(CurrentTaskID);
+}
+
+void frmMain::mnuHide_Click()
+{
+    Forms::Unload(*this);
+}
 
 void frmMain::mnuExit_Click()
 {
@@ -366,6 +384,16 @@ void frmMain::mnuExit_Click()
     if (!tray.IsLoaded())
         Forms::Load(tray);
     Forms::Unload(tray);
+}
+
+void frmMain::mnuHelp_Click()
+{
+    Forms::Show(Forms::Named(QStringLiteral("frmHelp")));
+}
+
+void frmMain::mnuAbout_Click()
+{
+    Forms::ShowModal(Forms::Named(QStringLiteral("frmAbout")), nullptr);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
@@ -394,9 +422,7 @@ void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
 {
     QTreeWidgetItem* node = nullptr;
     ContinueOnError({
-        [&] {
-            node = tvwTasks->itemAt(QPoint(Twips::ToPixels(x), Twips::ToPixels(y)));
-        },
+        [&] { node = tvwTasks->itemAt(QPoint(Twips::ToPixels(x), Twips::ToPixels(y))); },
         [&] {
             if (!node && Button == kRightButton)
                 Popup::Open(*mnuNewTaskPopUp);
@@ -523,9 +549,9 @@ void frmMain::mnuNewDueDate_Click()
 
 void frmMain::mnuAutoStart_Click()
 {
-    if (MsgBox(QStringLiteral(
-                   "Would you like Dueboard to start automatically when Windows starts?"),
-               MsgBoxButtons::YesNo) == MsgBoxResult::Yes) {
+    if (MsgBox(
+            QStringLiteral("Would you like Dueboard to start automatically when Windows starts?"),
+            MsgBoxButtons::YesNo) == MsgBoxResult::Yes) {
         EnableAutoStart();
         MsgBox(QStringLiteral("Auto-Start Enabled"));
     } else {

@@ -15,7 +15,8 @@ class QTreeWidget;
 
 // The day view: one day's tasks with their status icons, the selected task's details, day
 // navigation and the Past Due button. It owns the database connection while it is loaded.
-class frmMain : public Form {
+class frmMain : public Form
+{
     Q_OBJECT
 public:
     frmMain();

@@ -38,7 +38,10 @@ frmNewDueDate::frmNewDueDate() : Form(QStringLiteral("frmNewDueDate"))
     setTabOrder(DTPicker1, cmdSave);
 }
 
-void frmNewDueDate::Form_Load() { DTPicker1->SetValue(GetTaskDate(m_taskId)); }
+void frmNewDueDate::Form_Load()
+{
+    DTPicker1->SetValue(GetTaskDate(m_taskId));
+}
 
 void frmNewDueDate::cmdSave_Click()
 {

@@ -9,7 +9,8 @@ class QPushButton;
 
 // Picks a new due date for one task. The opener sets TaskID before showing it; the calendar
 // then starts on the task's current due date.
-class frmNewDueDate : public Form {
+class frmNewDueDate : public Form
+{
     Q_OBJECT
 public:
     frmNewDueDate();

@@ -18,7 +18,8 @@
 
 qint32 gNewTaskID = 0;
 
-namespace {
+namespace
+{
 template <class W> W* place(W* widget, const char* name, const QRect& twips)
 {
     widget->setObjectName(QLatin1String(name));
@@ -47,8 +48,8 @@ frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
     Label3 = place(new QLabel(QStringLiteral("Description"), c), "Label3",
                    Twips::Rect(240, 1080, 1095, 255));
     DTPicker1 = place(new DatePicker(c), "DTPicker1", Twips::Rect(720, 240, 1815, 315));
-    Label2 = place(new QLabel(QStringLiteral("Title:"), c), "Label2",
-                   Twips::Rect(240, 600, 615, 255));
+    Label2 =
+        place(new QLabel(QStringLiteral("Title:"), c), "Label2", Twips::Rect(240, 600, 615, 255));
     Label1 =
         place(new QLabel(QStringLiteral("Due:"), c), "Label1", Twips::Rect(240, 240, 495, 255));
     for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),

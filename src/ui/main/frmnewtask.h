@@ -14,7 +14,8 @@ class QPushButton;
 // only after one.
 extern qint32 gNewTaskID;
 
-class frmNewTask : public Form {
+class frmNewTask : public Form
+{
     Q_OBJECT
 public:
     frmNewTask();

@@ -3,7 +3,8 @@
 
 #include <QHash>
 
-namespace {
+namespace
+{
 QIcon loadIcon(const QString& resource)
 {
     // Pre-rendered at the list's size so the list never rasterises SVG per node.

@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: MIT
+// The day view: list, selection, details, Past Due button, caption, navigation, lifetime.
+#include "mainwindow.h"
+#include "store/clock.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace
+{
+const QDate today = TempDb::Today;
+}
+
+TEST_F(MainWindowTest, ListsTheDaysTasksInDatabaseOrderWithTheirIconsAndTags)
+{
+    db.AddTask(3, "Third", "", today, TaskStatus::COMPLETE);
+    db.AddTask(1, "First", "", today, TaskStatus::SPECIAL);
+    db.AddTask(2, "Other day", "", today.addDays(1));
+    db.AddTask(5, "Fifth", "", today, "ODD WORD");
+    db.Exec("INSERT INTO TASKS (TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS) "
+            "VALUES (7, NULL, NULL, '2026-03-05', 'INCOMPLETE')");
+    Open();
+    EXPECT_EQ(Titles(), QStringList({"First", "Third", "Fifth", ""}));
+    QTreeWidget* list = main->tvwTasks;
+    EXPECT_EQ(list->topLevelItem(1)->data(0, Qt::UserRole).toInt(), 3);
+    EXPECT_FALSE(list->topLevelItem(0)->icon(0).isNull());
+    EXPECT_TRUE(list->topLevelItem(2)->icon(0).isNull()); // an unknown word has no picture
+    EXPECT_EQ(list->topLevelItem(0)->icon(0).pixmap(32, 32).size(), QSize(32, 32));
+}
+
+TEST_F(MainWindowTest, ShowTasksReselectsTheGivenTaskOrTheFirst)
+{
+    db.AddTask(1, "One", "first notes", today);
+    db.AddTask(2, "Two", "second notes", today);
+    db.AddTask(3, "Elsewhere", "", today.addDays(2));
+    Open();
+    EXPECT_EQ(SelectedTitle(), "One");
+    EXPECT_EQ(main->CurrentTaskID, 1);
+
+    main->ShowTasks(2);
+    EXPECT_EQ(SelectedTitle(), "Two");
+    EXPECT_EQ(main->CurrentTaskID, 2);
+    EXPECT_EQ(main->txtDescription->toPlainText(), "second notes");
+    EXPECT_FALSE(main->cmdUpdate->isHidden());
+
+    for (qint32 other : {0, 3, 99}) {
+        main->ShowTasks(other);
+        EXPECT_EQ(SelectedTitle(), "One") << other;
+        EXPECT_EQ(main->CurrentTaskID, 1) << other;
+    }
+}
+
+TEST_F(MainWindowTest, AnEmptyDayShowsNothingButStillUpdatesCaptionAndButton)
+{
+    db.AddTask(1, "Late", "", today.addDays(-1));
+    Open();
+    EXPECT_EQ(main->tvwTasks->topLevelItemCount(), 0);
+    EXPECT_EQ(main->CurrentTaskID, 0);
+    EXPECT_TRUE(main->txtTitle->text().isEmpty());
+    EXPECT_TRUE(main->cmdUpdate->isHidden());
+    EXPECT_TRUE(main->windowTitle().endsWith("Thursday March 5, 2026"));
+    EXPECT_EQ(main->cmdPastDue->text(), "1 Past Due");
+    EXPECT_FALSE(main->cmdPastDue->isHidden());
+}
+
+TEST_F(MainWindowTest, PastDueButtonFollowsTheCount)
+{
+    Open();
+    EXPECT_TRUE(main->cmdPastDue->isHidden());
+    db.AddTask(1, "a", "", today.addDays(-3));
+    db.AddTask(2, "b", "", today.addDays(-1), TaskStatus::SPECIAL);
+    db.AddTask(3, "done", "", today.addDays(-1), TaskStatus::COMPLETE);
+    main->ShowTasks(0);
+    EXPECT_EQ(main->cmdPastDue->text(), "2 Past Due");
+    EXPECT_FALSE(main->cmdPastDue->isHidden());
+}
+
+TEST_F(MainWindowTest, CaptionAndTodayButtonFollowThePickedDay)
+{
+    Open();
+    EXPECT_EQ(main->windowTitle(), "Dueboard      Thursday March 5, 2026");
+    EXPECT_FALSE(main->cmdToday->isEnabled());
+    main->DTPicker1->SetText("1/1/2006");
+    main->ShowTasks(0);
+    EXPECT_EQ(main->windowTitle(), "Dueboard      Sunday January 1, 2006");
+    EXPECT_TRUE(main->cmdToday->isEnabled());
+}
+
+TEST_F(MainWindowTest, NavigationCrossesMonthAndYearEnds)
+{
+    db.AddTask(1, "New year", "", QDate(2027, 1, 1));
+    Open();
+    main->DTPicker1->SetText("12/31/2026");
+    main->cmdNext->click();
+    EXPECT_EQ(main->DTPicker1->Value(), QDate(2027, 1, 1));
+    EXPECT_EQ(Titles(), QStringList{"New year"});
+
+    main->DTPicker1->SetText("3/1/2028");
+    main->cmdPrev->click();
+    EXPECT_EQ(main->DTPicker1->Value(), QDate(2028, 2, 29));
+
+    main->cmdToday->setEnabled(true);
+    main->cmdToday->click();
+    EXPECT_EQ(main->DTPicker1->Value(), today);
+}
+
+TEST_F(MainWindowTest, ClosingTheCalendarReloadsKeepingTheCurrentTask)
+{
+    db.AddTask(1, "One", "", today);
+    db.AddTask(2, "Two", "", today);
+    Open();
+    main->ShowTasks(2);
+    db.AddTask(3, "Added meanwhile", "", today);
+    emit main->DTPicker1->CloseUp();
+    EXPECT_EQ(Titles(), QStringList({"One", "Two", "Added meanwhile"}));
+    EXPECT_EQ(SelectedTitle(), "Two");
+}
+
+TEST_F(MainWindowTest, UpdateWritesTheEditedDetailsUnchecked)
+{
+    db.AddTask(1, "Old", "old notes", today);
+    Open();
+    main->txtTitle->setText("");
+    main->txtDescription->setPlainText("new\nnotes");
+    main->cmdUpdate->click();
+    EXPECT_EQ(db.Scalar("SELECT TASK_TITLE FROM TASKS WHERE TASK_ID = 1").toString(), "");
+    EXPECT_EQ(db.Scalar("SELECT DESCRIPTION FROM TASKS WHERE TASK_ID = 1").toString(),
+              "new\nnotes");
+    EXPECT_EQ(main->CurrentTaskID, 1);
+
+    db.Exec("DELETE FROM TASKS");
+    main->txtTitle->setText("ghost");
+    main->cmdUpdate_Click();
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM TASKS").toInt(), 0);
+}
+
+TEST_F(MainWindowTest, MissingTaskShowsEmptyDetailsButStaysCurrent)
+{
+    Open();
+    main->DisplayTaskDetails(42);
+    EXPECT_EQ(main->CurrentTaskID, 42);
+    EXPECT_TRUE(main->txtTitle->text().isEmpty());
+    EXPECT_TRUE(main->cmdUpdate->isHidden());
+}
+
+TEST_F(MainWindowTest, KeyboardSelectionLeavesDetailsAlone)
+{
+    db.AddTask(1, "One", "", today);
+    db.AddTask(2, "Two", "", today);
+    Open();
+    Forms::Show(*main);
+    main->tvwTasks->setFocus();
+    QTest::keyClick(main->tvwTasks, Qt::Key_Down);
+    EXPECT_EQ(main->CurrentTaskID, 1);
+    EXPECT_EQ(main->txtTitle->text(), "One");
+}
+
+TEST_F(MainWindowTest, UnloadClosesTheDatabaseAndReloadStartsOnToday)
+{
+    Open();
+    main->DTPicker1->SetText("7/4/2026");
+    main->ShowTasks(0);
+    Forms::Unload(*main);
+    EXPECT_FALSE(IsFormLoaded("FRMMAIN"));
+    EXPECT_EQ(gConnection, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    Open();
+    EXPECT_EQ(main->DTPicker1->Value(), today);
+    EXPECT_TRUE(gConnection && gConnection->IsOpen());
+}
+
+TEST_F(MainWindowTest, HideUnloadsTheWindow)
+{
+    Open();
+    main->findChild<QAction*>("mnuHide")->trigger();
+    EXPECT_FALSE(IsFormLoaded("frmMain"));
+    EXPECT_EQ(gConnection, nullptr);
+}
+
+TEST_F(MainWindowTest, AMissingDatabaseFailsTheLoadAndLeavesNothingOpen)
+{
+    QFile::remove(db.File());
+    EXPECT_THROW(Open(), adodb::DbError);
+    EXPECT_FALSE(IsFormLoaded("frmMain"));
+    EXPECT_EQ(gConnection, nullptr);
+}
+
+TEST_F(MainWindowTest, DatabaseFailuresReachThePersonAndTheWindowStaysUsable)
+{
+    db.AddTask(1, "One", "", today);
+    Open();
+    db.Exec("ALTER TABLE TASKS RENAME TO GONE");
+    main->cmdNext->click();
+    ASSERT_EQ(db.Prompts.size(), 1);
+    EXPECT_TRUE(db.Prompts[0].startsWith("Showing the next day failed:\r")) << db.Prompts[0];
+    EXPECT_TRUE(IsFormLoaded("frmMain"));
+
+    db.Exec("ALTER TABLE GONE RENAME TO TASKS");
+    main->cmdToday->click();
+    EXPECT_EQ(Titles(), QStringList{"One"});
+
+    gConnection->Close();
+    main->cmdPrev->click();
+    EXPECT_EQ(db.Prompts.size(), 2);
+    EXPECT_TRUE(IsFormLoaded("frmMain"));
+}
+
+TEST_F(MainWindowTest, LayoutKeepsTheDesignedPlaces)
+{
+    Open();
+    EXPECT_EQ(main->Client()->size(), QSize(551, 266));
+    EXPECT_EQ(main->cmdPastDue->geometry(), QRect(352, 8, 129, 21));
+    EXPECT_EQ(main->Frame1->geometry(), QRect(248, 40, 297, 217));
+    EXPECT_TRUE(main->Label1->font().bold());
+    EXPECT_FALSE(main->cmdAddNew->font().bold());
+    EXPECT_EQ(main->cmdPrev->toolTip(), "Previous Day");
+}
