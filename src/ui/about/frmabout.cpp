@@ -9,7 +9,7 @@
 #include "runtime/layout.h"
 #include "store/app.h"
 
-#include <QMouseEvent>
+#include <QEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
@@ -90,7 +90,6 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
     cmdClose->setPalette(buttonPal);
     cmdClose->setGeometry(Twips::Rect(2350, 5800, 1455, 495));
 
-    // Moves over the bare background arrive here; moves over the links stop at the links.
     Client()->setMouseTracking(true);
     Client()->installEventFilter(this);
 
@@ -141,15 +140,12 @@ void frmAbout::Form_Load()
     });
 }
 
+// Only the client and the links track the pointer, and a move over any other control stays
+// with that control, so the client sees moves over the bare background alone.
 bool frmAbout::eventFilter(QObject* watched, QEvent* event)
 {
-    // A move over a plain label, the picture or the button also reaches the client (those
-    // controls do not track the pointer); only the bare background counts.
-    if (watched == Client() && event->type() == QEvent::MouseMove) {
-        const auto* move = static_cast<QMouseEvent*>(event);
-        if (!Client()->childAt(move->position().toPoint()))
-            Form_MouseMove();
-    }
+    if (watched == Client() && event->type() == QEvent::MouseMove)
+        Form_MouseMove();
     return Form::eventFilter(watched, event);
 }
 
