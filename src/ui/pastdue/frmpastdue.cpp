@@ -14,12 +14,14 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 namespace
 {
 
 constexpr int kRightButton = 2;
+constexpr int kClientWidth = 9015; // twips
 
 qint32 rowTag(const QTreeWidgetItem* row)
 {
@@ -74,7 +76,7 @@ frmPastDue::frmPastDue() : Form(QStringLiteral("frmPastDue"))
     lstTasks->viewport()->installEventFilter(this);
 
     buildMenu();
-    SetClientSizeTwips(9015, 3540, false);
+    SetClientSizeTwips(kClientWidth, 3540, false);
     CenterOnScreen();
 }
 
@@ -138,10 +140,11 @@ void frmPastDue::sizeColumns()
     };
     const int fixed = fit(DueDate, QLocale().toString(QDate(2000, 12, 28), QLocale::ShortFormat)) +
                       fit(DaysLate, QStringLiteral("99999")) + fit(Status, TaskStatus::INCOMPLETE);
-    const int rest = lstTasks->viewport()->width() - fixed;
+    // The list is laid out only when the window first shows: share out its designed width.
+    const int rest = Twips::ToPixels(kClientWidth - 150) - fixed -
+                     lstTasks->verticalScrollBar()->sizeHint().width();
     lstTasks->setColumnWidth(Title, std::max(rest * 2 / 5, padding * 3));
     header->setStretchLastSection(false);
-    header->moveSection(header->visualIndex(Status), Status);
     header->setSectionResizeMode(Description, QHeaderView::Stretch);
 }
 

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+// ShowPastDue over 30,000 overdue tasks, beside the same rows put into a bare QTreeWidget
+// from memory. The ratio of the two is the cost of the query, the date formatting and the
+// recordset reads on top of the widget work both share.
+#include "runtime/forms.h"
+#include "schema.h"
+#include "store/app.h"
+#include "store/appfunctions.h"
+#include "store/clock.h"
+#include "ui/pastdue/frmpastdue.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace
+{
+
+constexpr int kTasks = 30000;
+const QDate kToday(2026, 3, 5);
+
+struct Row {
+    QString due, late, title, description, status;
+    qint32 id;
+};
+
+// Tasks spread over the five years before today, a fifth of them special.
+void fillDatabase(const QString& file)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(file).constData(), &db) != SQLITE_OK)
+        throw std::runtime_error("cannot open the benchmark database");
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO TASKS (TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, "
+                       "TASK_STATUS) VALUES (?, ?, ?, ?, ?)",
+                       -1, &insert, nullptr);
+    for (int id = 1; id <= kTasks; ++id) {
+        const QByteArray title = QStringLiteral("Task number %1").arg(id).toUtf8();
+        const QByteArray description =
+            QStringLiteral("Some notes about task %1 that run for a while").arg(id).toUtf8();
+        const QByteArray date =
+            kToday.addDays(-1 - (id * 7919) % 1826).toString(Qt::ISODate).toUtf8();
+        sqlite3_bind_int(insert, 1, id);
+        sqlite3_bind_text(insert, 2, title.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 3, description.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 4, date.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 5, id % 5 ? "INCOMPLETE" : "SPECIAL", -1, SQLITE_STATIC);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+QList<Row> rowsOf(const QTreeWidget& list)
+{
+    QList<Row> rows;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list.topLevelItem(i);
+        rows.append({item->text(0), item->text(1), item->text(2), item->text(3), item->text(4),
+                     item->data(0, Qt::UserRole).toInt()});
+    }
+    return rows;
+}
+
+frmPastDue* gWindow = nullptr;
+
+void BM_ShowPastDue(benchmark::State& state)
+{
+    for (auto _ : state)
+        gWindow->ShowPastDue();
+    state.counters["rows"] = gWindow->lstTasks->topLevelItemCount();
+}
+
+void BM_BareTreeWidget(benchmark::State& state)
+{
+    const QList<Row> rows = rowsOf(*gWindow->lstTasks);
+    QTreeWidget list;
+    list.setColumnCount(5);
+    list.setRootIsDecorated(false);
+    list.setUniformRowHeights(true);
+    list.resize(gWindow->lstTasks->size());
+    list.show();
+    for (auto _ : state) {
+        list.clear();
+        QList<QTreeWidgetItem*> items;
+        items.reserve(rows.size());
+        for (const Row& r : rows) {
+            auto* item = new QTreeWidgetItem({r.due, r.late, r.title, r.description, r.status});
+            item->setData(0, Qt::UserRole, r.id);
+            items.append(item);
+        }
+        list.addTopLevelItems(items);
+    }
+    state.counters["rows"] = list.topLevelItemCount();
+}
+
+BENCHMARK(BM_ShowPastDue)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareTreeWidget)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+
+    QTemporaryDir dir;
+    App::SetPath(dir.path());
+    Schema::CreateDatabase(dir.path() + QStringLiteral("/Dueboard.mdb"));
+    fillDatabase(dir.path() + QStringLiteral("/Dueboard.mdb"));
+    Clock::SetToday(kToday);
+    gConnection = std::make_unique<adodb::Connection>();
+    gConnection->Open(ConnectionString());
+
+    gWindow = &Forms::Instance<frmPastDue>();
+    Forms::Show(*gWindow);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Forms::Unload(*gWindow);
+    gConnection.reset();
+    return 0;
+}
