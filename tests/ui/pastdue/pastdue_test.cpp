@@ -5,8 +5,10 @@
 #include "runtime/popup.h"
 #include "store/clock.h"
 #include "support/tempdb.h"
+#include "ui/main/frmmain.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/pastdue/frmpastdue.h"
+#include "ui/windows.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -14,7 +16,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 
@@ -254,22 +255,6 @@ TEST_F(PastDueTest, ChooseDueDateOpensTheDialogForTheTaskAndRebuildsWhenClosed)
     EXPECT_TRUE(db.Prompts.isEmpty());
 }
 
-TEST_F(PastDueTest, ChooseDueDateSavedMovesTheTaskOutOfTheList)
-{
-    db.AddTask(2, "Pay rent", "", kToday.addDays(-5));
-    pick("mnuNewDueDate");
-    frmPastDue& w = open();
-    Forms::SetModalDriver([](Form& form) {
-        auto& dialog = static_cast<frmNewDueDate&>(form);
-        dialog.DTPicker1->SetValue(kToday.addDays(3));
-        dialog.cmdSave->click();
-    });
-    rightClickDescription(w, 0);
-
-    EXPECT_EQ(w.lstTasks->topLevelItemCount(), 0);
-    EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS").toString(), "2026-03-08");
-}
-
 TEST_F(PastDueTest, RightClickBelowTheRowsClearsTheSelectionAndOpensNoMenu)
 {
     db.AddTask(2, "Pay rent", "", kToday.addDays(-5));
@@ -300,24 +285,6 @@ TEST_F(PastDueTest, OnlyTheRightButtonOpensTheMenu)
     EXPECT_TRUE(w.lstTasks->topLevelItem(0)->isSelected()) << "a left click selects as usual";
 }
 
-TEST_F(PastDueTest, MenuHoldsTheCommandsInOrder)
-{
-    frmPastDue& w = open();
-    QStringList items;
-    for (QAction* a : w.mnuPopUp->actions())
-        items << a->objectName() + (a->isSeparator() ? QString() : "=" + a->text());
-    EXPECT_EQ(items,
-              (QStringList{"mnuMarkComplete=Mark Complete", "mnuDelete=Delete Task", "mnuD1",
-                           "mnuDueToday=Due Today", "mnuDueTomorrow=Due Tomorrow",
-                           "mnuProcrastinate=Procrastinate", "mnuNewDueDate=Choose Due Date"}));
-    QStringList days;
-    for (QAction* a : w.mnuProcrastinate->actions())
-        days << a->objectName() + "=" + a->text();
-    EXPECT_EQ(days,
-              (QStringList{"mnuPro1=1 Day", "mnuPro2=2 Days", "mnuPro3=3 Days", "mnuPro4=4 Days",
-                           "mnuPro5=5 Days", "mnuPro6=6 Days", "mnuPro7=7 Days"}));
-}
-
 TEST_F(PastDueTest, ResizeFollowsTheOuterSizeAndIgnoresTooSmallSizes)
 {
     frmPastDue& w = open();
@@ -334,6 +301,34 @@ TEST_F(PastDueTest, ResizeFollowsTheOuterSizeAndIgnoresTooSmallSizes)
     w.showMinimized();
     QCoreApplication::processEvents();
     EXPECT_TRUE(db.Prompts.isEmpty());
+}
+
+// The main window's Past Due button: the window opens modally with no owner, and the day
+// list is reloaded once it closes.
+TEST_F(PastDueTest, MainWindowReloadsItsDayAfterwards)
+{
+    // The main window opens its own connection, as it does when the program runs.
+    RegisterWindows();
+    db.AddTask(1, "Pay rent", "", kToday.addDays(-2));
+    Forms::Show<frmMain>();
+    frmMain& main = Forms::Instance<frmMain>();
+    ASSERT_EQ(main.tvwTasks->topLevelItemCount(), 0);
+
+    Popup::SetPicker([](QMenu& menu) { return menu.findChild<QAction*>("mnuDueToday"); });
+    Forms::SetModalDriver([](Form& form) {
+        auto& w = dynamic_cast<frmPastDue&>(form);
+        EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(w.windowHandle()->transientParent(), nullptr);
+        const QRect row = w.lstTasks->visualItemRect(w.lstTasks->topLevelItem(0));
+        QTest::mousePress(w.lstTasks->viewport(), Qt::RightButton, {}, row.center());
+        EXPECT_EQ(w.lstTasks->topLevelItemCount(), 0);
+        w.close();
+    });
+    main.cmdPastDue->click();
+
+    ASSERT_EQ(main.tvwTasks->topLevelItemCount(), 1);
+    EXPECT_EQ(main.tvwTasks->topLevelItem(0)->text(0), "Pay rent");
+    EXPECT_FALSE(IsFormLoaded("frmPastDue"));
 }
 
 } // namespace
