@@ -201,15 +201,4 @@ TEST_F(HelpWindow, ReopeningStartsAgainOnTheMainScreen)
     EXPECT_EQ(text->toPlainText(), Shown(HelpTopics()[0].Text()));
 }
 
-TEST_F(HelpWindow, StaysOpenWhenAnotherWindowCloses)
-{
-    auto* other = new Form(QStringLiteral("frmMain"));
-    Forms::Show(*other);
-    Forms::Unload(*other);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    EXPECT_TRUE(IsFormLoaded(QStringLiteral("frmHelp")));
-    EXPECT_TRUE(m_form->isVisible());
-}
-
 } // namespace
