@@ -217,6 +217,7 @@ void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double 
             // Always 100 twips in, so a click in any column finds its row. Below the last
             // row nothing is selected, so no menu opens for a row the user did not point at.
             QTreeWidgetItem* row = lstTasks->itemAt(Twips::ToPixels(100), Twips::ToPixels(y));
+            lstTasks->setFocus(Qt::MouseFocusReason);
             lstTasks->setCurrentItem(row);
             if (!row)
                 lstTasks->clearSelection();
