@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
 
 namespace adodb
 {
@@ -24,10 +26,21 @@ int& busyTimeout()
     return ms;
 }
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+// Hands a statement back: a cached one is reset for its next use, any other finalized.
+struct StatementDone {
+    bool* inUse = nullptr;
+    void operator()(sqlite3_stmt* stmt) const
+    {
+        if (!inUse) {
+            sqlite3_finalize(stmt);
+            return;
+        }
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        *inUse = false;
+    }
 };
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDone>;
 
 // The open file. Recordsets hold it weakly, so a recordset that outlives its connection
 // fails cleanly instead of touching a closed handle.
@@ -35,7 +48,21 @@ struct Session {
     sqlite3* db = nullptr;
     QString path;
 
-    ~Session() { sqlite3_close_v2(db); }
+    // The program issues the same few texts again and again (a day's list, the overdue
+    // count); compiling them once saves more than the rest of a small query costs.
+    struct Cached {
+        sqlite3_stmt* stmt;
+        bool inUse;
+    };
+    mutable std::unordered_map<QString, Cached> cache;
+    static constexpr size_t cacheLimit = 32;
+
+    ~Session()
+    {
+        for (auto& [sql, entry] : cache)
+            sqlite3_finalize(entry.stmt);
+        sqlite3_close_v2(db);
+    }
 
     [[noreturn]] void fail(const QString& cause) const
     {
@@ -52,15 +79,44 @@ struct Session {
 
     Statement prepare(const QString& sql) const
     {
+        const auto found = cache.find(sql);
+        if (found != cache.end() && !found->second.inUse) {
+            found->second.inUse = true;
+            return Statement(found->second.stmt, StatementDone{&found->second.inUse});
+        }
+        Statement stmt = compile(sql);
+        if (found != cache.end())
+            return stmt;
+        if (cache.size() >= cacheLimit)
+            evictIdle();
+        Cached& entry = cache[sql] = {stmt.release(), true};
+        return Statement(entry.stmt, StatementDone{&entry.inUse});
+    }
+
+    Statement compile(const QString& sql) const
+    {
         const QByteArray utf8 = sql.toUtf8();
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
+        if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT,
+                               &raw, &tail) != SQLITE_OK)
             failEngine();
         Statement stmt(raw);
         if (!stmt || !QByteArray(tail).trimmed().isEmpty())
             fail(QStringLiteral("expected exactly one statement in \"%1\"").arg(sql));
         return stmt;
+    }
+
+    void evictIdle() const
+    {
+        for (auto it = cache.begin(); it != cache.end();) {
+            if (it->second.inUse) {
+                ++it;
+                continue;
+            }
+            sqlite3_finalize(it->second.stmt);
+            it = cache.erase(it);
+        }
     }
 
     // Steps to the end; true when the statement produced at least one row.
@@ -287,7 +343,7 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     m_impl->path = session->path;
     checkFile(*session);
     const int rc = sqlite3_open_v2(QFile::encodeName(session->path).constData(), &session->db,
-                                   SQLITE_OPEN_READWRITE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         session->failEngine();
     sqlite3_extended_result_codes(session->db, 1);
@@ -318,14 +374,17 @@ struct Recordset::Impl {
     QString table; // set when rows can be written back: SELECT * FROM one table
     QStringList names;
     QList<bool> isDate;
-    QList<QVariant> cells; // row-major, names.size() per row
-    QList<qint64> rowids;
+    std::vector<QVariant> cells; // row-major, names.size() per row
+    std::vector<qint64> rowids;  // beside each row when the rows can be written back
     qsizetype current = 0;
     bool adding = false;
     QList<int> dirty;
 
     bool isOpen() const { return !names.isEmpty() || !session.expired(); }
-    qsizetype rowCount() const { return rowids.size(); }
+    qsizetype rowCount() const
+    {
+        return names.isEmpty() ? 0 : qsizetype(cells.size()) / names.size();
+    }
 
     std::shared_ptr<Session> live() const
     {
@@ -348,7 +407,7 @@ struct Recordset::Impl {
     void readRow(sqlite3_stmt* stmt, int first)
     {
         for (int c = 0; c < names.size(); ++c)
-            cells << readColumn(stmt, first + c, isDate[c]);
+            cells.push_back(readColumn(stmt, first + c, isDate[c]));
     }
 
     void reloadCurrent(const Session& s)
@@ -437,7 +496,8 @@ void Recordset::Open(const QString& source, Connection& activeConnection, int, i
     }
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        fresh.rowids << (first ? sqlite3_column_int64(st, 0) : -1);
+        if (first)
+            fresh.rowids.push_back(sqlite3_column_int64(st, 0));
         fresh.readRow(st, first);
     }
     if (rc != SQLITE_DONE)
@@ -480,7 +540,7 @@ void Recordset::AddNew()
         s->fail(QStringLiteral("Current Recordset does not support updating"));
     if (d.adding || !d.dirty.isEmpty())
         Update();
-    d.rowids << -1;
+    d.rowids.push_back(-1);
     d.cells.resize(d.cells.size() + d.names.size());
     d.current = d.rowCount() - 1;
     d.adding = true;

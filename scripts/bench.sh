@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs every benchmark program in the given directory (default build/bin). Figures are
+# measured, never asserted. DUEBOARD_BENCH_SIZES (e.g. "1000,100000") leaves out the
+# 1,000,000-task database; DUEBOARD_BENCH_DIR says where the databases are made.
+# Extra arguments go to each program (Google Benchmark options such as --benchmark_filter).
+set -euo pipefail
+
+bindir=${1:-build/bin}
+shift || true
+
+found=0
+for program in "$bindir"/*_bench; do
+  [[ -x "$program" ]] || continue
+  found=1
+  echo "== $(basename "$program")"
+  "$program" --benchmark_min_time=0.2 --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true "$@"
+done
+if [[ $found -eq 0 ]]; then
+  echo "No benchmark programs in $bindir; build first (make build)." >&2
+  exit 1
+fi
