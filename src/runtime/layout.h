@@ -5,7 +5,8 @@
 #include <QRect>
 
 // Window layouts are designed in twips: 15 twips to a logical pixel.
-namespace Twips {
+namespace Twips
+{
 int ToPixels(double twips);
 double FromPixels(int pixels);
 QRect Rect(int left, int top, int width, int height);
@@ -17,3 +18,11 @@ QFont SansSerifFont(double pointSize, bool bold);
 // to a serif or monospace style hint as given.
 QFont FontWithFallbacks(const QStringList& families, double pointSize, bool bold,
                         QFont::StyleHint hint);
+
+// Names a control after its design name and puts it at its designed place.
+template <class W> W* Place(W* widget, const char* name, const QRect& twipsRect)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(twipsRect);
+    return widget;
+}

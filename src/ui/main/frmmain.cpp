@@ -7,6 +7,7 @@
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
+#include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "statusicons.h"
 #include "store/app.h"
@@ -14,6 +15,7 @@
 #include "store/autostart.h"
 #include "store/clock.h"
 #include "store/msgbox.h"
+#include "ui/taskmenus.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -36,17 +38,10 @@ qint32 nodeTag(const QTreeWidgetItem* node)
     return node->data(0, Qt::UserRole).toInt();
 }
 
-template <class W> W* place(W* widget, const char* name, const QRect& twips)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(twips);
-    return widget;
-}
-
 QPushButton* dayButton(QWidget* parent, const char* name, const QString& caption,
                        const QString& tip, int left)
 {
-    auto* button = place(new QPushButton(caption, parent), name, Twips::Rect(left, 120, 315, 315));
+    auto* button = Place(new QPushButton(caption, parent), name, Twips::Rect(left, 120, 315, 315));
     button->setToolTip(tip);
     button->setFont(SansSerifFont(8.25, true));
     return button;
@@ -71,24 +66,24 @@ void frmMain::buildControls()
     QWidget* c = Client();
     c->setFont(regular);
 
-    DTPicker1 = place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
+    DTPicker1 = Place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
     Label1 =
-        place(new QLabel(QStringLiteral("Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
+        Place(new QLabel(QStringLiteral("Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
     Label1->setFont(bold);
 
-    Frame1 = place(new QGroupBox(QStringLiteral("Details"), c), "Frame1",
+    Frame1 = Place(new QGroupBox(QStringLiteral("Details"), c), "Frame1",
                    Twips::Rect(3720, 600, 4455, 3255));
     Frame1->setFont(bold);
-    Label2 = place(new QLabel(QStringLiteral("Title:"), Frame1), "Label2",
+    Label2 = Place(new QLabel(QStringLiteral("Title:"), Frame1), "Label2",
                    Twips::Rect(120, 360, 615, 255));
-    txtTitle = place(new QLineEdit(Frame1), "txtTitle", Twips::Rect(600, 360, 3615, 285));
-    Label3 = place(new QLabel(QStringLiteral("Description"), Frame1), "Label3",
+    txtTitle = Place(new QLineEdit(Frame1), "txtTitle", Twips::Rect(600, 360, 3615, 285));
+    Label3 = Place(new QLabel(QStringLiteral("Description"), Frame1), "Label3",
                    Twips::Rect(120, 840, 1095, 255));
     txtDescription =
-        place(new QPlainTextEdit(Frame1), "txtDescription", Twips::Rect(120, 1080, 4215, 1695));
+        Place(new QPlainTextEdit(Frame1), "txtDescription", Twips::Rect(120, 1080, 4215, 1695));
     txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtDescription->setTabChangesFocus(true);
-    cmdUpdate = place(new QPushButton(QStringLiteral("Update"), Frame1), "cmdUpdate",
+    cmdUpdate = Place(new QPushButton(QStringLiteral("Update"), Frame1), "cmdUpdate",
                       Twips::Rect(1680, 2880, 1095, 255));
     for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3)})
         w->setFont(bold);
@@ -100,7 +95,7 @@ void frmMain::buildControls()
     cmdNext = dayButton(c, "cmdNext", QStringLiteral(">"), QStringLiteral("Next Day"), 3240);
     cmdToday = dayButton(c, "cmdToday", QStringLiteral("T"), QStringLiteral("Today"), 2880);
 
-    tvwTasks = place(new QTreeWidget(c), "tvwTasks", Twips::Rect(120, 600, 3375, 3255));
+    tvwTasks = Place(new QTreeWidget(c), "tvwTasks", Twips::Rect(120, 600, 3375, 3255));
     tvwTasks->setHeaderHidden(true);
     tvwTasks->setRootIsDecorated(false);
     tvwTasks->setUniformRowHeights(true);
@@ -110,9 +105,9 @@ void frmMain::buildControls()
     tvwTasks->setContextMenuPolicy(Qt::PreventContextMenu);
     tvwTasks->viewport()->installEventFilter(this);
 
-    cmdAddNew = place(new QPushButton(QStringLiteral("Add New"), c), "cmdAddNew",
+    cmdAddNew = Place(new QPushButton(QStringLiteral("Add New"), c), "cmdAddNew",
                       Twips::Rect(4080, 120, 1095, 315));
-    cmdPastDue = place(new QPushButton(QStringLiteral("Past Due"), c), "cmdPastDue",
+    cmdPastDue = Place(new QPushButton(QStringLiteral("Past Due"), c), "cmdPastDue",
                        Twips::Rect(5280, 120, 1935, 315));
     cmdPastDue->setFont(bold);
     cmdPastDue->setStyleSheet(QStringLiteral(
@@ -143,11 +138,7 @@ void frmMain::buildControls()
 QAction* frmMain::addCommand(QMenu* menu, const char* name, const QString& caption,
                              void (frmMain::*handler)())
 {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, this,
-            [this, caption, handler] { Guard(caption, [this, handler] { (this->*handler)(); }); });
-    return action;
+    return AddMenuCommand(menu, name, caption, [this, handler] { (this->*handler)(); });
 }
 
 void frmMain::buildMenus()
@@ -187,18 +178,8 @@ void frmMain::buildMenus()
                              &frmMain::mnuDueToday_Click);
     mnuDueTomorrow = addCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
                                 &frmMain::mnuDueTomorrow_Click);
-    mnuProcrastinate = mnuPopUp->addMenu(QStringLiteral("Procrastinate"));
-    mnuProcrastinate->setObjectName(QStringLiteral("mnuProcrastinate"));
-    mnuProcrastinate->menuAction()->setObjectName(QStringLiteral("mnuProcrastinate"));
-    for (int days = 1; days <= 7; ++days) {
-        const QString caption =
-            days == 1 ? QStringLiteral("1 Day") : QStringLiteral("%1 Days").arg(days);
-        QAction* item = mnuProcrastinate->addAction(caption);
-        item->setObjectName(QStringLiteral("mnuPro%1").arg(days));
-        connect(item, &QAction::triggered, this, [this, caption, days] {
-            Guard(caption, [this, days] { mnuProcrastinate_Click(days); });
-        });
-    }
+    mnuProcrastinate =
+        AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
     mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date..."),
                                &frmMain::mnuNewDueDate_Click);
 

@@ -19,19 +19,15 @@ frmNewDueDate::frmNewDueDate() : Form(QStringLiteral("frmNewDueDate"))
     SetClientSizeTwips(4680, 1350, true);
 
     const QFont bold = SansSerifFont(8.25, true);
-    DTPicker1 = new DatePicker(Client());
-    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
-    DTPicker1->setGeometry(Twips::Rect(1800, 200, 1935, 315));
+    DTPicker1 = Place(new DatePicker(Client()), "DTPicker1", Twips::Rect(1800, 200, 1935, 315));
 
-    Label1 = new QLabel(QStringLiteral("New Due Date"), Client());
-    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1 = Place(new QLabel(QStringLiteral("New Due Date"), Client()), "Label1",
+                   Twips::Rect(360, 240, 1335, 255));
     Label1->setFont(bold);
-    Label1->setGeometry(Twips::Rect(360, 240, 1335, 255));
 
-    cmdSave = new QPushButton(QStringLiteral("Save"), Client());
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdSave = Place(new QPushButton(QStringLiteral("Save"), Client()), "cmdSave",
+                    Twips::Rect(1440, 720, 1575, 375));
     cmdSave->setFont(bold);
-    cmdSave->setGeometry(Twips::Rect(1440, 720, 1575, 375));
     connect(cmdSave, &QPushButton::clicked, this,
             [this] { Guard(QStringLiteral("Saving the due date"), [this] { cmdSave_Click(); }); });
 

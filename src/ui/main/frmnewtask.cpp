@@ -18,16 +18,6 @@
 
 qint32 gNewTaskID = 0;
 
-namespace
-{
-template <class W> W* place(W* widget, const char* name, const QRect& twips)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(twips);
-    return widget;
-}
-} // namespace
-
 frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
 {
     setWindowTitle(QStringLiteral("New Task"));
@@ -36,22 +26,22 @@ frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
 
     const QFont bold = SansSerifFont(8.25, true);
     QWidget* c = Client();
-    txtTitle = place(new QLineEdit(c), "txtTitle", Twips::Rect(720, 600, 3615, 285));
+    txtTitle = Place(new QLineEdit(c), "txtTitle", Twips::Rect(720, 600, 3615, 285));
     txtDescription =
-        place(new QPlainTextEdit(c), "txtDescription", Twips::Rect(240, 1320, 4215, 1695));
+        Place(new QPlainTextEdit(c), "txtDescription", Twips::Rect(240, 1320, 4215, 1695));
     txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtDescription->setTabChangesFocus(true);
-    chkSpecial = place(new QCheckBox(QStringLiteral("Mark As Special"), c), "chkSpecial",
+    chkSpecial = Place(new QCheckBox(QStringLiteral("Mark As Special"), c), "chkSpecial",
                        Twips::Rect(1440, 3240, 1815, 195));
-    cmdSave = place(new QPushButton(QStringLiteral("Save"), c), "cmdSave",
+    cmdSave = Place(new QPushButton(QStringLiteral("Save"), c), "cmdSave",
                     Twips::Rect(1680, 3600, 1335, 375));
-    Label3 = place(new QLabel(QStringLiteral("Description"), c), "Label3",
+    Label3 = Place(new QLabel(QStringLiteral("Description"), c), "Label3",
                    Twips::Rect(240, 1080, 1095, 255));
-    DTPicker1 = place(new DatePicker(c), "DTPicker1", Twips::Rect(720, 240, 1815, 315));
+    DTPicker1 = Place(new DatePicker(c), "DTPicker1", Twips::Rect(720, 240, 1815, 315));
     Label2 =
-        place(new QLabel(QStringLiteral("Title:"), c), "Label2", Twips::Rect(240, 600, 615, 255));
+        Place(new QLabel(QStringLiteral("Title:"), c), "Label2", Twips::Rect(240, 600, 615, 255));
     Label1 =
-        place(new QLabel(QStringLiteral("Due:"), c), "Label1", Twips::Rect(240, 240, 495, 255));
+        Place(new QLabel(QStringLiteral("Due:"), c), "Label1", Twips::Rect(240, 240, 495, 255));
     for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
                        static_cast<QWidget*>(Label3), static_cast<QWidget*>(chkSpecial),
                        static_cast<QWidget*>(cmdSave)})

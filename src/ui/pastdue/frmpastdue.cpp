@@ -4,11 +4,13 @@
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
+#include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "store/appfunctions.h"
 #include "store/clock.h"
 #include "store/msgbox.h"
 #include "ui/main/frmnewduedate.h"
+#include "ui/taskmenus.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -80,40 +82,24 @@ frmPastDue::frmPastDue() : Form(QStringLiteral("frmPastDue"))
     CenterOnScreen();
 }
 
-QAction* frmPastDue::addCommand(QMenu* menu, const char* name, const QString& caption,
-                                const std::function<void()>& handler)
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    connect(action, &QAction::triggered, this, [caption, handler] { Guard(caption, handler); });
-    return action;
-}
-
 void frmPastDue::buildMenu()
 {
     // Never part of a menu bar: it opens only over the list.
     mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
     mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
-    mnuMarkComplete = addCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
-                                 [this] { mnuMarkComplete_Click(); });
-    mnuDelete = addCommand(mnuPopUp, "mnuDelete", QStringLiteral("Delete Task"),
-                           [this] { mnuDelete_Click(); });
+    mnuMarkComplete = AddMenuCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
+                                     [this] { mnuMarkComplete_Click(); });
+    mnuDelete = AddMenuCommand(mnuPopUp, "mnuDelete", QStringLiteral("Delete Task"),
+                               [this] { mnuDelete_Click(); });
     mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuD1"));
-    mnuDueToday = addCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
-                             [this] { mnuDueToday_Click(); });
-    mnuDueTomorrow = addCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
-                                [this] { mnuDueTomorrow_Click(); });
-    mnuProcrastinate = mnuPopUp->addMenu(QStringLiteral("Procrastinate"));
-    mnuProcrastinate->setObjectName(QStringLiteral("mnuProcrastinate"));
-    mnuProcrastinate->menuAction()->setObjectName(QStringLiteral("mnuProcrastinate"));
-    for (int days = 1; days <= 7; ++days) {
-        const QString caption =
-            days == 1 ? QStringLiteral("1 Day") : QStringLiteral("%1 Days").arg(days);
-        addCommand(mnuProcrastinate, qPrintable(QStringLiteral("mnuPro%1").arg(days)), caption,
-                   [this, days] { mnuProcrastinate_Click(days); });
-    }
-    mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date"),
-                               [this] { mnuNewDueDate_Click(); });
+    mnuDueToday = AddMenuCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
+                                 [this] { mnuDueToday_Click(); });
+    mnuDueTomorrow = AddMenuCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
+                                    [this] { mnuDueTomorrow_Click(); });
+    mnuProcrastinate =
+        AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
+    mnuNewDueDate = AddMenuCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date"),
+                                   [this] { mnuNewDueDate_Click(); });
 }
 
 void frmPastDue::Form_Load()

@@ -50,8 +50,6 @@ protected:
 
 private:
     void buildMenu();
-    QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
-                        const std::function<void()>& handler);
     void sizeColumns();
     QTreeWidgetItem* selectedRow() const;
     // Runs a command on the selected row's task; a command that changed something (true)
