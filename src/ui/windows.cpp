@@ -10,7 +10,8 @@ void RegisterWindows()
 {
     Forms::Register(QStringLiteral("frmPastDue"),
                     []() -> Form& { return Forms::Instance<frmPastDue>(); });
-    Forms::Register(QStringLiteral("frmHelp"), []() -> Form& { return Forms::Instance<frmHelp>(); });
+    Forms::Register(QStringLiteral("frmHelp"),
+                    []() -> Form& { return Forms::Instance<frmHelp>(); });
     Forms::Register(QStringLiteral("frmAbout"),
                     []() -> Form& { return Forms::Instance<frmAbout>(); });
 }
