@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// The program: everything begins when a launcher calls ShowMainScreen on the published object.
+#include "controls/systray/trayiconbackend.h"
+#include "runtime/runtime.h"
+#include "shell/clsdueboard.h"
+#include "shell/frmsystray.h"
+#include "ui/windows.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallDesktopRuntime();
+    InstallTrayIconBackend();
+    RegisterWindows();
+    RegisterTrayWindow();
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    clsDueboard dueboard(bus);
+    // Another instance owns the name and answers the launchers; this one has nothing to do.
+    if (bus.isConnected() && !dueboard.Published())
+        return 0;
+    return app.exec();
+}

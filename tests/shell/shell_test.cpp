@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: MIT
+#include "controls/datepicker.h"
+#include "controls/systray/systray.h"
+#include "runtime/forms.h"
+#include "runtime/popup.h"
+#include "shell/clsdueboard.h"
+#include "shell/frmsystray.h"
+#include "store/appfunctions.h"
+#include "support/tempdb.h"
+#include "ui/main/frmmain.h"
+#include "ui/windows.h"
+
+#include <QAction>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusServer>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+#include <QTreeWidget>
+#include <set>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+
+// Keeps icons the way a notification area does and remembers every call.
+class RecordingPort
+{
+public:
+    RecordingPort()
+        : m_previous(SetNotifyIconPort(
+              [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }))
+    {
+    }
+    ~RecordingPort() { SetNotifyIconPort(m_previous); }
+
+    int Count(quint32 message) const
+    {
+        return std::count_if(calls.begin(), calls.end(),
+                             [message](const auto& call) { return call.first == message; });
+    }
+    const NotifyIconData& LastAdd() const
+    {
+        const auto last = std::find_if(calls.rbegin(), calls.rend(),
+                                       [](const auto& call) { return call.first == NIM_ADD; });
+        return last->second;
+    }
+
+    QList<std::pair<quint32, NotifyIconData>> calls;
+    std::set<std::pair<const QWidget*, quint32>> icons;
+
+private:
+    bool Take(quint32 message, const NotifyIconData& data)
+    {
+        calls.append({message, data});
+        const auto key = std::make_pair(data.hWnd.data(), data.uID);
+        switch (message) {
+        case NIM_ADD:
+            return icons.insert(key).second;
+        case NIM_MODIFY:
+            return icons.count(key) > 0;
+        case NIM_DELETE:
+            return icons.erase(key) > 0;
+        }
+        return false;
+    }
+    NotifyIconPort m_previous;
+};
+
+// A bus connection that is not there: the object's publication fails and must not matter.
+QDBusConnection NoBus()
+{
+    return QDBusConnection(QStringLiteral("no such bus"));
+}
+
+class ShellTest : public ::testing::Test
+{
+protected:
+    ShellTest()
+    {
+        RegisterWindows();
+        RegisterTrayWindow();
+    }
+
+    void TearDown() override
+    {
+        Popup::SetPicker({});
+        for (Form* form : Forms::Loaded())
+            Forms::Unload(*form);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    frmSysTray& Tray() { return Forms::Instance<frmSysTray>(); }
+    frmMain& Main() { return Forms::Instance<frmMain>(); }
+
+    // Right-clicks the icon and returns the captions the menu shows, choosing `choose` if given.
+    QStringList RightClick(const QString& choose = {})
+    {
+        QStringList shown;
+        Popup::SetPicker([&](QMenu& menu) -> QAction* {
+            QAction* chosen = nullptr;
+            for (QAction* item : menu.actions()) {
+                if (item->isVisible())
+                    shown << item->text();
+                if (item->text() == choose)
+                    chosen = item;
+            }
+            return chosen;
+        });
+        SendNotifyCallback(port.LastAdd(), WM_RBUTTONUP);
+        return shown;
+    }
+
+    TempDb db{TempDb::Connect::Closed};
+    RecordingPort port;
+    clsDueboard dueboard{NoBus()};
+};
+
+TEST_F(ShellTest, ShowMainScreenTwiceLoadsTheTrayOnceAndShowsTheMainWindow)
+{
+    EXPECT_FALSE(dueboard.Published());
+    dueboard.ShowMainScreen();
+    dueboard.ShowMainScreen();
+
+    EXPECT_EQ(port.Count(NIM_ADD), 1);
+    EXPECT_EQ(port.icons.size(), 1u);
+    EXPECT_EQ(TipText(port.LastAdd().szTip), QStringLiteral("Dueboard"));
+    EXPECT_EQ(Tray().SysTray1->TrayIcon().cacheKey(), Tray().windowIcon().cacheKey());
+    EXPECT_FALSE(port.LastAdd().hIcon.isNull());
+    EXPECT_TRUE(IsFormLoaded(QStringLiteral("FRMSYSTRAY")));
+    EXPECT_FALSE(Tray().isVisible());
+    EXPECT_TRUE(Main().isVisible());
+    EXPECT_NE(gConnection, nullptr);
+}
+
+TEST_F(ShellTest, ShowMainScreenAfterHideOpensTheMainWindowAgainWithoutASecondIcon)
+{
+    dueboard.ShowMainScreen();
+    Main().mnuHide_Click();
+    EXPECT_FALSE(IsFormLoaded(QStringLiteral("frmMain")));
+    EXPECT_EQ(gConnection, nullptr);
+
+    dueboard.ShowMainScreen();
+    EXPECT_TRUE(IsFormLoaded(QStringLiteral("frmmain")));
+    EXPECT_NE(gConnection, nullptr);
+    EXPECT_EQ(port.Count(NIM_ADD), 1);
+}
+
+TEST_F(ShellTest, AFailingMainWindowReachesTheCallerAndTheTrayStaysLoaded)
+{
+    ASSERT_TRUE(QFile::remove(db.File()));
+    try {
+        dueboard.ShowMainScreen();
+        FAIL() << "ShowMainScreen succeeded without a database";
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("Dueboard.mdb")))
+            << e.what();
+    }
+    EXPECT_TRUE(IsFormLoaded(QStringLiteral("frmSysTray")));
+    EXPECT_FALSE(IsFormLoaded(QStringLiteral("frmMain")));
+    EXPECT_EQ(port.icons.size(), 1u);
+}
+
+// The object as a launcher reaches it: over a bus connection, errors as error replies.
+TEST_F(ShellTest, ABusCallerGetsTheFailureAsAnErrorReplyWithItsDescription)
+{
+    QDBusServer server;
+    ASSERT_TRUE(server.isConnected());
+    std::unique_ptr<clsDueboard> published;
+    QObject::connect(&server, &QDBusServer::newConnection, [&](const QDBusConnection& peer) {
+        published = std::make_unique<clsDueboard>(peer);
+    });
+    QDBusConnection client = QDBusConnection::connectToPeer(server.address(), "shell-test");
+    QTRY_VERIFY(published);
+
+    const auto call = [&] {
+        QDBusPendingCall pending = client.asyncCall(QDBusMessage::createMethodCall(
+            {}, QStringLiteral("/clsDueboard"), QStringLiteral("Dueboard.clsDueboard"),
+            QStringLiteral("ShowMainScreen")));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 10000));
+        return pending.reply();
+    };
+    const QString moved = db.File() + QStringLiteral(".away");
+    ASSERT_TRUE(QFile::rename(db.File(), moved));
+    const QDBusMessage failed = call();
+    EXPECT_EQ(failed.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(failed.errorName(), QStringLiteral("org.freedesktop.DBus.Error.Failed"));
+    EXPECT_TRUE(failed.errorMessage().contains(QStringLiteral("Dueboard.mdb")))
+        << qPrintable(failed.errorMessage());
+
+    ASSERT_TRUE(QFile::rename(moved, db.File()));
+    EXPECT_EQ(call().type(), QDBusMessage::ReplyMessage);
+    EXPECT_TRUE(Main().isVisible());
+    QDBusConnection::disconnectFromPeer("shell-test");
+}
+
+TEST_F(ShellTest, TheTrayMenuOffersHideOrShowByTheMainWindowsState)
+{
+    dueboard.ShowMainScreen();
+    EXPECT_EQ(RightClick(), QStringList({"Hide Tasks", "Quit"}));
+    Main().mnuHide_Click();
+    EXPECT_EQ(RightClick(), QStringList({"Show Tasks", "Quit"}));
+
+    // A notification area that draws the menu itself asks for it without a right click.
+    Main();
+    Forms::Show<frmMain>();
+    emit Tray().mnuTrayPopUp->aboutToShow();
+    EXPECT_TRUE(Tray().mnuHideTasks->isVisible());
+    EXPECT_FALSE(Tray().mnuShowTasks->isVisible());
+    EXPECT_EQ(Tray().SysTray1->ContextMenu(), Tray().mnuTrayPopUp);
+}
+
+TEST_F(ShellTest, HideTasksThenShowTasksStartsAfreshOnToday)
+{
+    db.AddTask(1, QStringLiteral("First"), {}, TempDb::Today);
+    db.AddTask(2, QStringLiteral("Second"), {}, TempDb::Today);
+    dueboard.ShowMainScreen();
+    Main().cmdNext_Click();
+    ASSERT_EQ(Main().DTPicker1->Value(), TempDb::Today.addDays(1));
+
+    RightClick(QStringLiteral("Hide Tasks"));
+    EXPECT_FALSE(IsFormLoaded(QStringLiteral("frmMain")));
+    EXPECT_EQ(gConnection, nullptr);
+
+    RightClick(QStringLiteral("Show Tasks"));
+    ASSERT_TRUE(IsFormLoaded(QStringLiteral("frmMain")));
+    EXPECT_EQ(Main().DTPicker1->Value(), TempDb::Today);
+    EXPECT_EQ(Main().tvwTasks->topLevelItemCount(), 2);
+    EXPECT_EQ(Main().CurrentTaskID, 1);
+}
+
+TEST_F(ShellTest, DoubleClickShowsTheMainWindowOnlyWhenItIsNotLoaded)
+{
+    dueboard.ShowMainScreen();
+    Main().mnuHide_Click();
+    SendNotifyCallback(port.LastAdd(), WM_LBUTTONUP); // a single click does nothing
+    EXPECT_FALSE(IsFormLoaded(QStringLiteral("frmMain")));
+
+    SendNotifyCallback(port.LastAdd(), WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(IsFormLoaded(QStringLiteral("frmMain")));
+    EXPECT_TRUE(Main().isVisible());
+
+    // Loaded, on another day and minimised: left exactly as it is.
+    Main().cmdNext_Click();
+    Main().showMinimized();
+    SendNotifyCallback(port.LastAdd(), WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(Main().isMinimized());
+    EXPECT_EQ(Main().DTPicker1->Value(), TempDb::Today.addDays(1));
+}
+
+// Stands for any window whose name differs from the tray host's only in case.
+class frmLookalike : public Form
+{
+public:
+    frmLookalike() : Form(QStringLiteral("FRMSYSTRAY")) {}
+};
+
+TEST_F(ShellTest, QuitUnloadsEveryWindowAndRemovesTheIcon)
+{
+    dueboard.ShowMainScreen();
+    Forms::Show(Forms::Named(QStringLiteral("frmHelp")));
+    Forms::Load(Forms::Instance<frmLookalike>());
+    ASSERT_EQ(Forms::Loaded().size(), 4);
+
+    RightClick(QStringLiteral("Quit"));
+    EXPECT_TRUE(Forms::Loaded().isEmpty());
+    EXPECT_TRUE(port.icons.empty());
+    EXPECT_EQ(port.calls.last().first, NIM_DELETE);
+    EXPECT_EQ(gConnection, nullptr);
+}
+
+TEST_F(ShellTest, TheMainWindowsQuitTakesTheTrayDownToo)
+{
+    dueboard.ShowMainScreen();
+    Main().mnuExit_Click();
+    EXPECT_TRUE(Forms::Loaded().isEmpty());
+    EXPECT_TRUE(port.icons.empty());
+}
+
+// The idle end and the end after "Quit" both end the program's event loop.
+bool EndsTheProgram(const std::function<void()>& action)
+{
+    QTimer::singleShot(0, action);
+    QTimer giveUp;
+    giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
+    giveUp.start(1500);
+    return QCoreApplication::exec() == 0;
+}
+
+TEST_F(ShellTest, TheProgramEndsWhenIdleWithNoWindowOrAfterQuit)
+{
+    std::unique_ptr<clsDueboard> idle;
+    EXPECT_TRUE(EndsTheProgram([&] { idle = std::make_unique<clsDueboard>(NoBus(), 50ms); }));
+
+    dueboard.ShowMainScreen();
+    EXPECT_FALSE(EndsTheProgram([&] { idle = std::make_unique<clsDueboard>(NoBus(), 50ms); }));
+    EXPECT_TRUE(EndsTheProgram([&] { RightClick(QStringLiteral("Quit")); }));
+}
+
+} // namespace
