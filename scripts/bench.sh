@@ -20,3 +20,4 @@ if [[ $found -eq 0 ]]; then
   echo "No benchmark programs in $bindir; build first (make build)." >&2
   exit 1
 fi
+"$(dirname "$0")/../bench/startup/startup.sh" "$bindir"
