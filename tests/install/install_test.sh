@@ -25,7 +25,17 @@ fail() {
 if [[ ${1:-} == session ]]; then
     prefix=$2 work=$3
     pids=()
-    trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done' EXIT
+    # The program is no child of this shell: its end is awaited through /proc, so that no open
+    # connection is left on the database the next steps write.
+    stop() {
+        local p
+        for p in "${pids[@]}"; do
+            kill "$p" 2>/dev/null
+            wait "$p" 2>/dev/null
+            wait_for 5 test ! -e "/proc/$p"
+        done
+    }
+    trap stop EXIT
     bus() {
         dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
             "org.freedesktop.DBus.$@"
