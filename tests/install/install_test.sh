@@ -40,6 +40,7 @@ if [[ ${1:-} == session ]]; then
         dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
             "org.freedesktop.DBus.$@"
     }
+    owner_pid() { bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}'; }
 
     # The bus's standard service directories: $XDG_DATA_HOME/dbus-1/services is the one a real
     # session reads (dbus takes the home from the password database, hence XDG_DATA_HOME).
@@ -52,12 +53,12 @@ if [[ ${1:-} == session ]]; then
     bus ListActivatableNames | grep -q '"Dueboard.clsDueboard"' ||
         fail "the bus does not see the installed service file"
 
-    gio launch "$prefix/share/applications/org.example.Dueboard.desktop" \
-        >"$work/launch.log" 2>&1 || fail "gio could not launch the desktop entry: $(cat "$work/launch.log")"
+    gio launch "$prefix/share/applications/org.example.Dueboard.desktop" >"$work/launch.log" 2>&1 ||
+        fail "gio could not launch the desktop entry: $(cat "$work/launch.log")"
     main_window() { xdotool search --onlyvisible --name '^Dueboard' >/dev/null 2>&1; }
     wait_for 20 main_window || fail "the main window did not appear: $(cat "$work/launch.log")"
 
-    owner=$(bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}')
+    owner=$(owner_pid)
     [[ -n $owner ]] || fail "nobody owns Dueboard.clsDueboard"
     pids+=("$owner")
     [[ $(readlink "/proc/$owner/exe") == "$prefix/lib/dueboard/dueboard-server" ]] ||
@@ -68,8 +69,7 @@ if [[ ${1:-} == session ]]; then
 
     # The link in bin reaches the running program rather than starting another.
     "$prefix/bin/dueboard" 2>"$work/link.log" || fail "bin/dueboard failed: $(cat "$work/link.log")"
-    [[ $(bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}') == \
-        "$owner" ]] || fail "bin/dueboard started a second program"
+    [[ $(owner_pid) == "$owner" ]] || fail "bin/dueboard started a second program"
     echo "Activation: desktop entry -> launcher -> bus -> $prefix/lib/dueboard/dueboard-server"
     exit 0
 fi
@@ -134,7 +134,8 @@ grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/org.example.Dueboard.s
 desktop-file-validate "$prefix/share/applications/org.example.Dueboard.desktop" ||
     fail "desktop-file-validate rejects the desktop entry"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.example.Dueboard.metainfo.xml" \
-    >"$work/appstream.log" 2>&1 || fail "appstreamcli rejects the metadata: $(cat "$work/appstream.log")"
+    >"$work/appstream.log" 2>&1 ||
+    fail "appstreamcli rejects the metadata: $(cat "$work/appstream.log")"
 echo "Layout and validators: OK"
 
 # Activation, with the temporary home as the session's.
@@ -156,7 +157,8 @@ sqlite3 "$program_dir/Dueboard.mdb" "INSERT INTO TASKS VALUES \
 cp -p "$program_dir/Dueboard.mdb" "$work/tasks.mdb"
 echo >>"$program_dir/dueboard-server"
 install || fail "reinstall: $(cat "$work/install.log")"
-grep -q "Installing: .*/dueboard-server" "$work/install.log" || fail "the reinstall kept the old program"
+grep -q "Installing: .*/dueboard-server" "$work/install.log" ||
+    fail "the reinstall kept the old program"
 cmp "$work/tasks.mdb" "$program_dir/Dueboard.mdb" || fail "the reinstall changed the database"
 [[ $(stat -c %Y "$work/tasks.mdb") == $(stat -c %Y "$program_dir/Dueboard.mdb") ]] ||
     fail "the reinstall rewrote the database"
