@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -231,6 +232,23 @@ bool isDateType(const char* declType)
     return declType && qstricmp(declType, "DATE") == 0;
 }
 
+// yyyy-MM-dd as stored; anything else is not a date. Done by hand: it runs for every row.
+QDate parseIsoDate(const char* text, int size)
+{
+    if (size != 10 || text[4] != '-' || text[7] != '-')
+        return {};
+    int digits[8];
+    const int at[8] = {0, 1, 2, 3, 5, 6, 8, 9};
+    for (int k = 0; k < 8; ++k) {
+        const char c = text[at[k]];
+        if (c < '0' || c > '9')
+            return {};
+        digits[k] = c - '0';
+    }
+    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+    return QDate(year, digits[4] * 10 + digits[5], digits[6] * 10 + digits[7]);
+}
+
 QVariant readColumn(sqlite3_stmt* stmt, int i, bool isDate)
 {
     switch (sqlite3_column_type(stmt, i)) {
@@ -242,7 +260,7 @@ QVariant readColumn(sqlite3_stmt* stmt, int i, bool isDate)
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
         const QString value = QString::fromUtf8(text, sqlite3_column_bytes(stmt, i));
         if (isDate) {
-            const QDate day = QDate::fromString(value, Qt::ISODate);
+            const QDate day = parseIsoDate(text, sqlite3_column_bytes(stmt, i));
             if (day.isValid())
                 return day;
         }
@@ -371,11 +389,19 @@ void Connection::Close()
 
 struct Recordset::Impl {
     std::weak_ptr<Session> session;
+    // Rows are read as the cursor reaches them, so counting or listing does not first copy
+    // every row. While rows remain, the statement keeps its session alive; `pending` is
+    // declared after `reading` so that it is always handed back first.
+    std::shared_ptr<Session> reading;
+    Statement pending;
+    int first = 0; // 1 when column 0 is the rowid fetched for writing back
     QString table; // set when rows can be written back: SELECT * FROM one table
     QStringList names;
     QList<bool> isDate;
+    // The rows read and not yet passed, from row `base` on: the cursor only moves forward.
     std::vector<QVariant> cells; // row-major, names.size() per row
     std::vector<qint64> rowids;  // beside each row when the rows can be written back
+    qsizetype base = 0;
     qsizetype current = 0;
     bool adding = false;
     QList<int> dirty;
@@ -383,7 +409,7 @@ struct Recordset::Impl {
     bool isOpen() const { return !names.isEmpty() || !session.expired(); }
     qsizetype rowCount() const
     {
-        return names.isEmpty() ? 0 : qsizetype(cells.size()) / names.size();
+        return names.isEmpty() ? 0 : base + qsizetype(cells.size()) / names.size();
     }
 
     std::shared_ptr<Session> live() const
@@ -394,11 +420,53 @@ struct Recordset::Impl {
         return s;
     }
 
-    QVariant& cell(int column) { return cells[current * names.size() + column]; }
+    QVariant& cell(int column) { return cells[(current - base) * names.size() + column]; }
+    qint64& rowid() { return rowids[current - base]; }
 
-    void requireRow() const
+    // Rows behind the cursor are never read again.
+    void forgetPassed()
     {
-        if (current >= rowCount())
+        const qsizetype passed = std::min(current, rowCount()) - base;
+        if (passed <= 0)
+            return;
+        cells.erase(cells.begin(), cells.begin() + passed * names.size());
+        if (!rowids.empty())
+            rowids.erase(rowids.begin(), rowids.begin() + passed);
+        base += passed;
+    }
+
+    // Reads rows until `row` exists or the statement has no more; true when it exists.
+    bool fetchUpTo(qsizetype row)
+    {
+        while (row >= rowCount() && pending) {
+            const int rc = sqlite3_step(pending.get());
+            if (rc == SQLITE_ROW) {
+                if (first)
+                    rowids.push_back(sqlite3_column_int64(pending.get(), 0));
+                readRow(pending.get(), first);
+                continue;
+            }
+            const std::shared_ptr<Session> s = std::move(reading);
+            Statement done = std::move(pending);
+            if (rc != SQLITE_DONE)
+                s->failEngine();
+        }
+        return row < rowCount();
+    }
+
+    // Before a write: the whole result is read, so no statement reads while the table changes.
+    void drain() { fetchUpTo(std::numeric_limits<qsizetype>::max()); }
+
+    void close()
+    {
+        pending.reset(); // before the session it belongs to can go
+        reading.reset();
+        *this = Impl();
+    }
+
+    void requireRow()
+    {
+        if (!fetchUpTo(current))
             live()->fail(QStringLiteral("Either BOF or EOF is True, or the current record has "
                                         "been deleted. Requested operation requires a current "
                                         "record."));
@@ -414,7 +482,7 @@ struct Recordset::Impl {
     {
         Statement stmt =
             s.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(table)));
-        sqlite3_bind_int64(stmt.get(), 1, rowids[current]);
+        sqlite3_bind_int64(stmt.get(), 1, rowid());
         if (sqlite3_step(stmt.get()) != SQLITE_ROW)
             s.failEngine();
         for (int c = 0; c < names.size(); ++c)
@@ -435,7 +503,7 @@ struct Recordset::Impl {
         Statement stmt = s.prepare(sql);
         bindDirty(s, stmt.get());
         s.run(stmt.get());
-        rowids[current] = sqlite3_last_insert_rowid(s.db);
+        rowid() = sqlite3_last_insert_rowid(s.db);
     }
 
     void update(const Session& s)
@@ -446,7 +514,7 @@ struct Recordset::Impl {
         Statement stmt = s.prepare(
             QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(table), sets.join(',')));
         bindDirty(s, stmt.get());
-        sqlite3_bind_int64(stmt.get(), int(dirty.size()) + 1, rowids[current]);
+        sqlite3_bind_int64(stmt.get(), int(dirty.size()) + 1, rowid());
         s.run(stmt.get());
         if (sqlite3_changes(s.db) == 0)
             s.fail(QStringLiteral("Row cannot be located for updating: it was deleted since "
@@ -487,35 +555,42 @@ void Recordset::Open(const QString& source, Connection& activeConnection, int, i
 
     Statement stmt = s.prepare(sql);
     sqlite3_stmt* st = stmt.get();
-    Impl fresh;
-    fresh.session = activeConnection.impl().session;
-    fresh.table = m.hasMatch() ? m.captured(2) : QString();
+    QStringList names;
+    QList<bool> isDate;
     for (int c = first; c < sqlite3_column_count(st); ++c) {
-        fresh.names << QString::fromUtf8(sqlite3_column_name(st, c));
-        fresh.isDate << isDateType(sqlite3_column_decltype(st, c));
+        names << QString::fromUtf8(sqlite3_column_name(st, c));
+        isDate << isDateType(sqlite3_column_decltype(st, c));
     }
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        if (first)
-            fresh.rowids.push_back(sqlite3_column_int64(st, 0));
-        fresh.readRow(st, first);
+    d.session = activeConnection.impl().session;
+    d.reading = activeConnection.impl().session;
+    d.pending = std::move(stmt);
+    d.first = first;
+    d.table = m.hasMatch() ? m.captured(2) : QString();
+    d.names = std::move(names);
+    d.isDate = std::move(isDate);
+    try {
+        d.fetchUpTo(0); // a failing query fails here, as it would with every row read at once
+    } catch (...) {
+        d.close();
+        throw;
     }
-    if (rc != SQLITE_DONE)
-        s.failEngine();
-    d = std::move(fresh);
 }
 
 bool Recordset::Eof() const
 {
-    return m_impl->current >= m_impl->rowCount();
+    return !m_impl->fetchUpTo(m_impl->current);
 }
 
 Field Recordset::Fields(const QString& name)
 {
     const QStringList& names = m_impl->names;
-    const auto found = std::find_if(names.begin(), names.end(), [&](const QString& n) {
-        return n.compare(name, Qt::CaseInsensitive) == 0;
-    });
+    // Column names are matched ignoring case; the program spells them as the table does, so
+    // try the exact spelling first: this runs for every field of every row.
+    auto found = std::find(names.begin(), names.end(), name);
+    if (found == names.end())
+        found = std::find_if(names.begin(), names.end(), [&](const QString& n) {
+            return n.compare(name, Qt::CaseInsensitive) == 0;
+        });
     if (found == names.end())
         throw DbError(QStringLiteral("Item cannot be found in the collection corresponding to "
                                      "the requested name: %1")
@@ -530,6 +605,7 @@ void Recordset::MoveNext()
     if (d.adding || !d.dirty.isEmpty())
         Update();
     ++d.current;
+    d.forgetPassed();
 }
 
 void Recordset::AddNew()
@@ -540,6 +616,7 @@ void Recordset::AddNew()
         s->fail(QStringLiteral("Current Recordset does not support updating"));
     if (d.adding || !d.dirty.isEmpty())
         Update();
+    d.drain();
     d.rowids.push_back(-1);
     d.cells.resize(d.cells.size() + d.names.size());
     d.current = d.rowCount() - 1;
@@ -551,6 +628,7 @@ void Recordset::Update()
     Impl& d = *m_impl;
     const auto s = d.live();
     d.requireRow();
+    d.drain();
     if (d.adding)
         d.insert(*s);
     else if (!d.dirty.isEmpty())
@@ -564,7 +642,7 @@ void Recordset::Update()
 
 void Recordset::Close()
 {
-    *m_impl = Impl();
+    m_impl->close();
 }
 
 // ---- Field

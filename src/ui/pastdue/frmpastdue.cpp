@@ -12,6 +12,7 @@
 #include "ui/main/frmnewduedate.h"
 #include "ui/taskmenus.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -139,6 +140,7 @@ void frmPastDue::ShowPastDue()
     lstTasks->clear();
     const QDate today = Today();
     const QLocale locale;
+    QHash<QDate, QString> dueText; // many tasks share a day; formatting one is not cheap
 
     adodb::Recordset rs;
     rs.CursorLocation = adodb::adUseClient;
@@ -150,7 +152,10 @@ void frmPastDue::ShowPastDue()
             const QDate due = rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate();
             auto* row = new QTreeWidgetItem;
             rows.append(row);
-            row->setText(DueDate, locale.toString(due, QLocale::ShortFormat));
+            auto text = dueText.find(due);
+            if (text == dueText.end())
+                text = dueText.insert(due, locale.toString(due, QLocale::ShortFormat));
+            row->setText(DueDate, *text);
             row->setData(DueDate, Qt::UserRole,
                          rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
             // Calendar days, so month ends, leap days and clock changes cannot skew it.
