@@ -15,7 +15,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 bindir=$(cd "${1:-build/bin}" && pwd)
 runs=${DUEBOARD_STARTUP_RUNS:-9}
 for program in dueboard dueboard-server dueboard-initdb startup-bare-window; do
-    [[ -x $bindir/$program ]] || { echo "No $bindir/$program; build first (make build)." >&2; exit 1; }
+    if [[ ! -x $bindir/$program ]]; then
+        echo "No $bindir/$program; build first (make build)." >&2
+        exit 1
+    fi
 done
 for tool in Xvfb dbus-daemon dbus-send xev xdotool stdbuf; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed." >&2; exit 1; }
@@ -96,13 +99,16 @@ done <"$work/xev" &
 pids+=($!)
 sleep 0.5
 
-# mapped_after LINE NAME: the time of the first window named NAME... mapped after line LINE of
-# the map log; waits up to 20 s.
+# mapped_after LINE NAME: the time of the first window whose name begins with NAME mapped
+# after line LINE of the map log; waits up to 20 s.
 mapped_after() {
     local from=$1 name=$2 deadline=$((SECONDS + 20)) time window
     while ((SECONDS < deadline)); do
         while read -r time window; do
-            [[ $(xdotool getwindowname "$window" 2>/dev/null) == $name* ]] && { echo "$time"; return; }
+            if [[ $(xdotool getwindowname "$window" 2>/dev/null) == $name* ]]; then
+                echo "$time"
+                return
+            fi
         done < <(tail -n +"$((from + 1))" "$work/maps")
         sleep 0.01
     done
@@ -115,7 +121,9 @@ bus() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         "org.freedesktop.DBus.$@"
 }
-program_pid() { bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}'; }
+program_pid() {
+    bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}'
+}
 program_gone() { ! bus NameHasOwner string:Dueboard.clsDueboard | grep -q true; }
 main_window_hidden() { ! xdotool search --onlyvisible --name '^Dueboard' >/dev/null 2>&1; }
 
@@ -162,7 +170,10 @@ for ((run = 0; run <= runs; run++)); do
     ((run == 0)) || echo "$bare_ms $cold_ms $warm_ms $bare_kib $program_kib" >>"$work/figures"
 done
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() {
+    sort -n | awk '{ v[NR] = $1 }
+        END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
 column_median() { awk -v c="$1" '{ print $c }' "$work/figures" | median; }
 bare_ms=$(column_median 1) cold_ms=$(column_median 2) warm_ms=$(column_median 3)
 bare_mib=$(column_median 4 | awk '{ printf "%.1f", $1 / 1024 }')
