@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -11,5 +12,8 @@ int main(int argc, char* argv[])
     const LaunchResult result = Launch(QDBusConnection::sessionBus(), server);
     if (!result.message.isEmpty())
         std::fprintf(stderr, "%s\n", qUtf8Printable(result.message));
-    return static_cast<int>(result.status);
+    std::fflush(nullptr);
+    // Leave without tearing Qt D-Bus down: its thread may still deliver a late reply into a
+    // half-destroyed type registry and print warnings after our one line.
+    std::_Exit(static_cast<int>(result.status));
 }

@@ -10,6 +10,8 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+
+#include "support/qtprint.h"
 #include <memory>
 #include <vector>
 
