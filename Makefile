@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build run test bench install uninstall clean
+.PHONY: all build run test bench install uninstall clean
 
 all: build
 
@@ -24,7 +24,7 @@ test:
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench:
-	scripts/deps.sh build
+	scripts/deps.sh run
 	$(MAKE) build
 	scripts/bench.sh $(BUILD)/bin
 
@@ -32,6 +32,9 @@ install:
 	scripts/deps.sh build
 	$(MAKE) build
 	cmake --install $(BUILD)
+
+uninstall:
+	cmake --build $(BUILD) --target uninstall
 
 clean:
 	rm -rf $(BUILD)
