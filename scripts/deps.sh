@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
        libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev)
-runtime=(xvfb xauth dbus dbus-x11 x11-utils xdotool fonts-liberation2 fonts-urw-base35
+runtime=(xvfb xauth dbus dbus-x11 x11-utils xdotool procps fonts-liberation2 fonts-urw-base35
          qt6-qpa-plugins)
 testing=(trayer xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick)
 

@@ -4,6 +4,7 @@
 #include "controls/systray/systray.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "shell/clsdueboard.h"
 #include "store/app.h"
@@ -49,11 +50,7 @@ frmSysTray::frmSysTray() : Form(QStringLiteral("frmSysTray"))
 QAction* frmSysTray::addCommand(const char* name, const QString& caption,
                                 void (frmSysTray::*handler)())
 {
-    QAction* item = mnuTrayPopUp->addAction(caption);
-    item->setObjectName(QLatin1String(name));
-    connect(item, &QAction::triggered, this,
-            [this, caption, handler] { Guard(caption, [this, handler] { (this->*handler)(); }); });
-    return item;
+    return AddMenuCommand(mnuTrayPopUp, name, caption, [this, handler] { (this->*handler)(); });
 }
 
 void frmSysTray::Form_Load()

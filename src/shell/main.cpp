@@ -12,6 +12,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ties the windows to the installed menu entry (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Dueboard"));
     InstallDesktopRuntime();
     InstallTrayIconBackend();
     RegisterWindows();
