@@ -3,19 +3,12 @@
 // put the same day on screen: the day query prepared on raw SQLite and a bare QTreeWidget
 // filled in one batch with shared icons. A third figure adds the raw past-due count, which
 // ShowTasks also does for its button.
-#include "runtime/forms.h"
-#include "schema.h"
-#include "store/app.h"
-#include "store/appfunctions.h"
-#include "store/clock.h"
+#include "support/windowbench.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/statusicons.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -135,22 +128,15 @@ BENCHMARK(BM_BareQueryTreeAndCount)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
-    QTemporaryDir dir;
-    gFile = dir.path() + QStringLiteral("/Dueboard.mdb");
-    Schema::CreateDatabase(gFile);
-    fillDatabase(gFile);
-    App::SetPath(dir.path());
-    Clock::SetToday(kToday);
-
-    gWindow = &Forms::Instance<frmMain>();
-    Forms::Show(*gWindow); // loads: opens the connection and shows today
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Forms::Unload(*gWindow);
-    return 0;
+    return RunWindowBenchmarks(
+        argc, argv, kToday,
+        [](const QString& file) {
+            gFile = file;
+            fillDatabase(file);
+        },
+        []() -> Form& {
+            gWindow = &Forms::Instance<frmMain>();
+            Forms::Show(*gWindow); // loads: opens the connection and shows today
+            return *gWindow;
+        });
 }

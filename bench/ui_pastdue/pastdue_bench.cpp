@@ -2,18 +2,11 @@
 // ShowPastDue over 30,000 overdue tasks, beside the same rows put into a bare QTreeWidget
 // from memory. The ratio of the two is the cost of the query, the date formatting and the
 // recordset reads on top of the widget work both share.
-#include "runtime/forms.h"
-#include "schema.h"
-#include "store/app.h"
-#include "store/appfunctions.h"
-#include "store/clock.h"
+#include "support/windowbench.h"
 #include "ui/pastdue/frmpastdue.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -109,24 +102,11 @@ BENCHMARK(BM_BareTreeWidget)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
-    QTemporaryDir dir;
-    App::SetPath(dir.path());
-    Schema::CreateDatabase(dir.path() + QStringLiteral("/Dueboard.mdb"));
-    fillDatabase(dir.path() + QStringLiteral("/Dueboard.mdb"));
-    Clock::SetToday(kToday);
-    gConnection = std::make_unique<adodb::Connection>();
-    gConnection->Open(ConnectionString());
-
-    gWindow = &Forms::Instance<frmPastDue>();
-    Forms::Show(*gWindow);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Forms::Unload(*gWindow);
-    gConnection.reset();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, kToday, fillDatabase, []() -> Form& {
+        gConnection = std::make_unique<adodb::Connection>();
+        gConnection->Open(ConnectionString());
+        gWindow = &Forms::Instance<frmPastDue>();
+        Forms::Show(*gWindow);
+        return *gWindow;
+    });
 }

@@ -17,9 +17,9 @@ QIcon loadIcon(const QString& resource)
 QIcon StatusIcon(const QString& statusWord)
 {
     static const QHash<QString, QIcon> images = {
-        {QStringLiteral("SPECIAL"), loadIcon(QStringLiteral(":/icons/special.svg"))},
-        {QStringLiteral("COMPLETE"), loadIcon(QStringLiteral(":/icons/complete.svg"))},
-        {QStringLiteral("INCOMPLETE"), loadIcon(QStringLiteral(":/icons/incomplete.svg"))},
+        {QStringLiteral("SPECIAL"), loadIcon(QStringLiteral(":/icons/shield-yellow.svg"))},
+        {QStringLiteral("COMPLETE"), loadIcon(QStringLiteral(":/icons/shield-green.svg"))},
+        {QStringLiteral("INCOMPLETE"), loadIcon(QStringLiteral(":/icons/shield-red.svg"))},
     };
     return images.value(statusWord);
 }

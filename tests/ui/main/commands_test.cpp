@@ -35,13 +35,7 @@ protected:
 TEST_F(CommandsTest, APressOnATaskMakesItCurrentWithoutAMenu)
 {
     Open();
-    bool opened = false;
-    Popup::SetPicker([&](QMenu&) -> QAction* {
-        opened = true;
-        return nullptr;
-    });
-    Press(2);
-    EXPECT_FALSE(opened);
+    EXPECT_TRUE(MenusOpenedBy([&] { Press(2); }).isEmpty());
     EXPECT_EQ(main->CurrentTaskID, 3);
     EXPECT_EQ(main->txtTitle->text(), "Three");
     EXPECT_EQ(SelectedTitle(), "Three");
@@ -70,13 +64,7 @@ TEST_F(CommandsTest, ARightPressOnEmptySpaceOffersAddNewAndKeepsTheDetails)
 {
     Open();
     Press(1);
-    QStringList shown;
-    Popup::SetPicker([&](QMenu& menu) -> QAction* {
-        shown << menu.objectName();
-        return nullptr;
-    });
-    Press(-1, Qt::RightButton);
-    EXPECT_EQ(shown, QStringList{"mnuNewTaskPopUp"});
+    EXPECT_EQ(MenusOpenedBy([&] { Press(-1, Qt::RightButton); }), QStringList{"mnuNewTaskPopUp"});
     EXPECT_EQ(main->CurrentTaskID, 2);
     EXPECT_EQ(main->txtTitle->text(), "Two");
 }
@@ -85,14 +73,10 @@ TEST_F(CommandsTest, ADoubleClickOpensTheMenuOfTheTaskUnderThePointer)
 {
     Open();
     Press(1);
-    QStringList shown;
-    Popup::SetPicker([&](QMenu& menu) -> QAction* {
-        shown << menu.objectName();
-        return nullptr;
-    });
     const QPoint at = main->tvwTasks->visualItemRect(main->tvwTasks->topLevelItem(1)).center();
-    QTest::mouseDClick(main->tvwTasks->viewport(), Qt::LeftButton, {}, at);
-    EXPECT_EQ(shown, QStringList{"mnuPopUp"});
+    EXPECT_EQ(MenusOpenedBy(
+                  [&] { QTest::mouseDClick(main->tvwTasks->viewport(), Qt::LeftButton, {}, at); }),
+              QStringList{"mnuPopUp"});
     EXPECT_EQ(main->CurrentTaskID, 2);
 }
 

@@ -62,6 +62,19 @@ protected:
         QTest::mouseRelease(viewport, button, {}, at);
     }
 
+    // The menus that `act` opened, each dismissed at once.
+    QStringList MenusOpenedBy(const std::function<void()>& act)
+    {
+        QStringList opened;
+        Popup::SetPicker([&](QMenu& menu) -> QAction* {
+            opened << menu.objectName();
+            return nullptr;
+        });
+        act();
+        Popup::SetPicker({});
+        return opened;
+    }
+
     // Opens the task menu on a row and picks the item named `item` (nothing for "").
     // Returns the names of the items that were visible when the menu opened.
     QStringList RightClickAndPick(int row, const QString& item = {})
