@@ -5,50 +5,17 @@
 #   install_test.sh BUILD_DIR UNINSTALL_SCRIPT
 set -u
 
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds or the time is up.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
-
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
+source "$(dirname "$0")/../e2e/lib.sh"
 
 # The part that runs with its own display and session bus: the desktop entry starts the launcher,
 # the launcher finds the name activatable, and the bus starts the installed program.
 if [[ ${1:-} == session ]]; then
     prefix=$2 work=$3
-    pids=()
-    # The program is no child of this shell: its end is awaited through /proc, so that no open
-    # connection is left on the database the next steps write.
-    stop() {
-        local p
-        for p in "${pids[@]}"; do
-            kill "$p" 2>/dev/null
-            wait "$p" 2>/dev/null
-            wait_for 5 test ! -e "/proc/$p"
-        done
-    }
-    trap stop EXIT
-    bus() {
-        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-            "org.freedesktop.DBus.$@"
-    }
-    owner_pid() { bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}'; }
+    trap stop_started EXIT
 
     # The bus's standard service directories: $XDG_DATA_HOME/dbus-1/services is the one a real
     # session reads (dbus takes the home from the password database, hence XDG_DATA_HOME).
-    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$work/bus" \
-        2>"$work/bus.log" &
-    pids+=($!)
-    wait_for 10 test -s "$work/bus" || fail "the session bus did not start"
-    export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+    start_bus --session
 
     bus ListActivatableNames | grep -q '"Dueboard.clsDueboard"' ||
         fail "the bus does not see the installed service file"
@@ -58,7 +25,7 @@ if [[ ${1:-} == session ]]; then
     main_window() { xdotool search --onlyvisible --name '^Dueboard' >/dev/null 2>&1; }
     wait_for 20 main_window || fail "the main window did not appear: $(cat "$work/launch.log")"
 
-    owner=$(owner_pid)
+    owner=$(owner_pid Dueboard.clsDueboard)
     [[ -n $owner ]] || fail "nobody owns Dueboard.clsDueboard"
     pids+=("$owner")
     [[ $(readlink "/proc/$owner/exe") == "$prefix/lib/dueboard/dueboard-server" ]] ||
@@ -69,16 +36,14 @@ if [[ ${1:-} == session ]]; then
 
     # The link in bin reaches the running program rather than starting another.
     "$prefix/bin/dueboard" 2>"$work/link.log" || fail "bin/dueboard failed: $(cat "$work/link.log")"
-    [[ $(owner_pid) == "$owner" ]] || fail "bin/dueboard started a second program"
+    [[ $(owner_pid Dueboard.clsDueboard) == "$owner" ]] ||
+        fail "bin/dueboard started a second program"
     echo "Activation: desktop entry -> launcher -> bus -> $prefix/lib/dueboard/dueboard-server"
     exit 0
 fi
 
 build=$1 uninstall=$2
-for tool in cmake Xvfb dbus-daemon dbus-send gio xdotool sqlite3 desktop-file-validate \
-    appstreamcli; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
+require cmake Xvfb dbus-daemon dbus-send gio xdotool sqlite3 desktop-file-validate appstreamcli
 
 work=$(mktemp -d)
 # The build's own manifest belongs to the person's real install; this test's installs would
@@ -91,7 +56,7 @@ restore() {
     else
         rm -f "$manifest"
     fi
-    [[ -n ${xvfb:-} ]] && kill "$xvfb" 2>/dev/null
+    stop_started
     rm -rf "$work"
 }
 trap restore EXIT
@@ -139,15 +104,10 @@ appstreamcli validate --no-net "$prefix/share/metainfo/org.example.Dueboard.meta
 echo "Layout and validators: OK"
 
 # Activation, with the temporary home as the session's.
-Xvfb -displayfd 4 -screen 0 800x600x24 -nolisten tcp 4>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-mkdir -p -m 700 "$work/runtime"
+start_xvfb 800x600x24
 (
-    unset XDG_CURRENT_DESKTOP DESKTOP_SESSION SESSION_MANAGER
-    export DISPLAY=:$(cat "$work/display") HOME=$home XDG_RUNTIME_DIR=$work/runtime
-    export XDG_DATA_HOME=$prefix/share XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache
-    export XDG_DATA_DIRS=$work/no-system-data QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1
+    private_session "$home"
+    export XDG_DATA_DIRS=$work/no-system-data
     "$0" session "$prefix" "$work"
 ) || exit 1
 

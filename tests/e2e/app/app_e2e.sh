@@ -7,24 +7,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 name=Dueboard.clsDueboard
 
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds or the time is up.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
-
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null
-        wait "${pids[i]}" 2>/dev/null
-    done
-}
-trap cleanup EXIT
+source "$here/../lib.sh"
+trap stop_started EXIT
 
 # The part that runs inside the private session bus.
 if [[ $1 == session ]]; then
@@ -39,51 +23,21 @@ if [[ $1 == session ]]; then
         tail -n 20 "$work"/*.log
         exit 1
     }
-    # The pid of a bus name's owner, empty when it has none.
-    owner_pid() {
-        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-            org.freedesktop.DBus.GetConnectionUnixProcessID "string:$1" 2>/dev/null |
-            awk '/uint32/ { print $2 }'
-    }
-    # sni_property NAME [PATTERN]: a property of the StatusNotifierItem watcher, printed, or
-    # matched against PATTERN.
-    sni_property() {
-        local reply
-        reply=$(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
-            /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
-            string:org.kde.StatusNotifierWatcher "string:$1" 2>/dev/null) || return 1
-        if [[ -n ${2:-} ]]; then grep -q "$2" <<<"$reply"; else echo "$reply"; fi
-    }
     sni_items() { sni_property RegisteredStatusNotifierItems | grep -c 'string "'; }
     # Processes the bus started for us end with us.
     stop_activated() {
-        local pid
+        local bus_name pid
         for bus_name in $name org.xfce.Xfconf; do
             pid=$(owner_pid $bus_name)
-            [[ -n $pid ]] && kill "$pid" 2>/dev/null
+            [[ -n $pid ]] && pids+=("$pid")
         done
-        cleanup
+        stop_started
     }
     trap stop_activated EXIT
     dbus-update-activation-environment DISPLAY XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME \
         XDG_RUNTIME_DIR QT_QPA_PLATFORM NO_AT_BRIDGE
 
-    case $host in
-    trayer)
-        trayer --edge top --align left --widthtype request --height 32 \
-            --transparent false --tint 0x404040 >"$work/host.log" 2>&1 &
-        pids+=($!)
-        wait_for 20 xdotool search --classname trayer >/dev/null || fail "trayer did not start"
-        ;;
-    xfce4-panel)
-        mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
-        cp "$here/../tray/xfce4-panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/"
-        xfce4-panel --disable-wm-check >"$work/host.log" 2>&1 &
-        pids+=($!)
-        wait_for 20 sni_property IsStatusNotifierHostRegistered 'boolean true' ||
-            fail "no StatusNotifierItem host"
-        ;;
-    esac
+    start_tray "$host"
 
     launch() { "$bin/dueboard" 2>>"$work/launcher.log"; }
     main_window() { xdotool search --onlyvisible --name '^Dueboard( |$)' 2>/dev/null | head -n1; }
@@ -212,17 +166,15 @@ fi
 [[ $1 == session ]] && exit 1 # a broken step above; never run on as the outer part
 
 bindir=$1 host=$2 outdir=$3 template=$4
-for tool in Xvfb dbus-run-session dbus-send dbus-update-activation-environment xdotool import \
-    convert sqlite3 "$host"; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+require Xvfb dbus-run-session dbus-send dbus-update-activation-environment xdotool import \
+    convert sqlite3 "$host"
 work=$(mktemp -d)
-trap 'cleanup; rm -rf "$work"' EXIT
+trap 'stop_started; rm -rf "$work"' EXIT
 
 # The programs, and a database of their own with one open task due today.
 mkdir -p "$work/bin" "$work/services"
 cp "$bindir/dueboard" "$bindir/dueboard-server" "$work/bin/"
-"$bindir/dueboard-initdb" "$work/bin" >/dev/null || { echo "FAIL: no database"; exit 1; }
+"$bindir/dueboard-initdb" "$work/bin" >/dev/null || fail "no database"
 sqlite3 "$work/bin/Dueboard.mdb" "INSERT INTO TASKS VALUES
     (1, 'Water the plants', 'Due today', date('now', 'localtime'), 'INCOMPLETE')"
 sed "s|@DUEBOARD_SERVER_PATH@|$work/bin/dueboard-server|" "$template" \
@@ -236,16 +188,8 @@ cat >"$work/session.conf" <<CONF
 </busconfig>
 CONF
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 10 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-
-export DISPLAY=:$(cat "$work/display")
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
-export XDG_DATA_HOME=$work/home/.local/share XDG_RUNTIME_DIR=$work/runtime
-export QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
-mkdir -p "$HOME" -m 700 "$XDG_RUNTIME_DIR"
+start_xvfb 1024x768x24
+private_session "$work/home"
 
 dbus-run-session --config-file="$work/session.conf" -- "$0" session "$host" "$work" "$outdir" &
 pids+=($!)

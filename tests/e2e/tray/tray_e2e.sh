@@ -5,24 +5,8 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 
-# wait_for SECONDS COMMAND...: polls COMMAND until it succeeds or the time is up.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
-
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null
-        wait "${pids[i]}" 2>/dev/null
-    done
-}
-trap cleanup EXIT
+source "$here/../lib.sh"
+trap stop_started EXIT
 
 # The part that runs inside its own session bus.
 if [[ $1 == session ]]; then
@@ -34,26 +18,7 @@ if [[ $1 == session ]]; then
         tail -n 20 "$work"/*.log
         exit 1
     }
-    case $host in
-    trayer)
-        trayer --edge top --align left --widthtype request --height 32 \
-            --transparent false --tint 0x404040 >"$work/host.log" 2>&1 &
-        pids+=($!)
-        ;;
-    xfce4-panel)
-        mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
-        cp "$here/xfce4-panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/"
-        xfce4-panel --disable-wm-check >"$work/host.log" 2>&1 &
-        pids+=($!)
-        host_registered() {
-            dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
-                /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
-                string:org.kde.StatusNotifierWatcher string:IsStatusNotifierHostRegistered \
-                2>/dev/null | grep -q 'boolean true'
-        }
-        wait_for 20 host_registered || fail "no StatusNotifierItem host"
-        ;;
-    esac
+    start_tray "$host"
 
     "$probe" $menu >"$work/events" 2>"$work/probe.log" &
     pids+=($!)
@@ -102,22 +67,12 @@ if [[ $1 == session ]]; then
 fi
 
 probe=$1 host=$2 outdir=$3 menu=${4:-}
-for tool in Xvfb dbus-run-session dbus-send xdotool import convert "$host"; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+require Xvfb dbus-run-session dbus-send xdotool import convert "$host"
 work=$(mktemp -d)
-trap 'cleanup; rm -rf "$work"' EXIT
+trap 'stop_started; rm -rf "$work"' EXIT
 
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 10 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-
-export DISPLAY=:$(cat "$work/display")
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
-export XDG_DATA_HOME=$work/home/.local/share XDG_RUNTIME_DIR=$work/runtime
-export QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
-mkdir -p "$HOME" -m 700 "$XDG_RUNTIME_DIR"
+start_xvfb 640x480x24
+private_session "$work/home"
 
 dbus-run-session -- "$0" session "$probe" "$host" "$work" $menu &
 pids+=($!)
