@@ -14,38 +14,25 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bindir=$(cd "${1:-build/bin}" && pwd)
 runs=${DUEBOARD_STARTUP_RUNS:-9}
+source "$here/../../tests/e2e/lib.sh"
+fail() {
+    echo "$*." >&2
+    exit 1
+}
+poll_interval=0.01
 for program in dueboard dueboard-server dueboard-initdb startup-bare-window; do
-    if [[ ! -x $bindir/$program ]]; then
-        echo "No $bindir/$program; build first (make build)." >&2
-        exit 1
-    fi
+    [[ -x $bindir/$program ]] || fail "No $bindir/$program; build first (make build)"
 done
-for tool in Xvfb dbus-daemon dbus-send xev xdotool stdbuf; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed." >&2; exit 1; }
-done
+require Xvfb dbus-daemon dbus-send xev xdotool stdbuf
 
 work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_started; rm -rf "$work"' EXIT
 
 usec() { echo "${EPOCHREALTIME/[.,]/}"; }
-wait_for() { # wait_for SECONDS COMMAND...
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.01
-    done
-}
 
 # A program directory of its own with an empty database, so that no task of the person's (and
 # no past-due window) enters the figures.
-mkdir -p "$work/program" "$work/services" "$work/home" -m 700 "$work/runtime"
+mkdir -p "$work/program" "$work/services"
 cp "$bindir"/{dueboard,dueboard-server,dueboard-initdb} "$work/program/"
 "$work/program/dueboard-initdb" "$work/program" >/dev/null
 sed "s|@DUEBOARD_SERVER_PATH@|$work/program/dueboard-server|" \
@@ -67,21 +54,11 @@ cat >"$work/bus.conf" <<EOF
 </busconfig>
 EOF
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 10 test -s "$work/display" || { echo "Xvfb did not start." >&2; exit 1; }
-export DISPLAY=:$(cat "$work/display")
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
-export XDG_DATA_HOME=$work/home/.local/share XDG_RUNTIME_DIR=$work/runtime
-export QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION SESSION_MANAGER
+start_xvfb 1024x768x24
+private_session "$work/home"
 
 # The bus starts the program with its own environment, set above.
-dbus-daemon --config-file="$work/bus.conf" --nofork --nopidfile --print-address=3 \
-    3>"$work/bus" 2>"$work/bus.log" &
-pids+=($!)
-wait_for 10 test -s "$work/bus" || { echo "dbus-daemon did not start." >&2; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+start_bus --config-file="$work/bus.conf"
 
 # Every top-level window mapped on the display, as "TIME_USEC WINDOW" lines in $work/maps.
 touch "$work/maps"
@@ -117,13 +94,6 @@ mapped_after() {
 }
 maps() { wc -l <"$work/maps"; }
 rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status"; }
-bus() {
-    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        "org.freedesktop.DBus.$@"
-}
-program_pid() {
-    bus GetConnectionUnixProcessID string:Dueboard.clsDueboard | awk '/uint32/ {print $2}'
-}
 program_gone() { ! bus NameHasOwner string:Dueboard.clsDueboard | grep -q true; }
 main_window_hidden() { ! xdotool search --onlyvisible --name '^Dueboard' >/dev/null 2>&1; }
 
@@ -135,7 +105,7 @@ hide_main_window() {
     xdotool mousemove --window "$window" 15 10 click 1
     sleep 0.3
     xdotool key Down Down Return
-    wait_for 10 main_window_hidden || { echo "Hide did not unload the main window." >&2; exit 1; }
+    wait_for 10 main_window_hidden || fail "Hide did not unload the main window"
 }
 
 for ((run = 0; run <= runs; run++)); do
@@ -154,7 +124,7 @@ for ((run = 0; run <= runs; run++)); do
     "$work/program/dueboard"
     cold_ms=$((($(mapped_after "$from" Dueboard) - start) / 1000))
     sleep 1
-    program=$(program_pid)
+    program=$(owner_pid Dueboard.clsDueboard)
     program_kib=$(rss_kib "$program")
 
     hide_main_window
@@ -165,7 +135,7 @@ for ((run = 0; run <= runs; run++)); do
     warm_ms=$((($(mapped_after "$from" Dueboard) - start) / 1000))
 
     kill "$program"
-    wait_for 10 program_gone || { echo "The program did not end." >&2; exit 1; }
+    wait_for 10 program_gone || fail "The program did not end"
     # The first run fills the file and font caches; it is not counted.
     ((run == 0)) || echo "$bare_ms $cold_ms $warm_ms $bare_kib $program_kib" >>"$work/figures"
 done
