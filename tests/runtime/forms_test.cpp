@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "runtime/forms.h"
 #include "store/adodb.h"
-#include "store/msgbox.h"
+#include "support/recordedmsgbox.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -63,25 +63,14 @@ void CloseSoon(Form& form, std::function<void()> whileModal = {})
 class FormsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_previous = SetMsgBoxHandler([this](const QString& prompt, MsgBoxButtons) {
-            prompts << prompt;
-            return MsgBoxResult::OK;
-        });
-    }
     void TearDown() override
     {
         Forms::SetModalDriver({});
         Forms::Unload(Forms::Instance<frmProbe>());
         Forms::Unload(Forms::Instance<frmOther>());
         FlushDeletes();
-        SetMsgBoxHandler(m_previous);
     }
-    QStringList prompts;
-
-private:
-    MsgBoxHandler m_previous;
+    RecordedMsgBox m_msgBox;
 };
 
 TEST_F(FormsTest, LoadRunsFormLoadOnceAndKeepsLoadOrder)
@@ -160,7 +149,7 @@ TEST_F(FormsTest, FailingLoadReachesTheCallerAndLeavesNothingLoaded)
 
     EXPECT_FALSE(IsFormLoaded("frmProbe"));
     EXPECT_TRUE(Forms::Loaded().isEmpty());
-    EXPECT_TRUE(prompts.isEmpty());
+    EXPECT_TRUE(m_msgBox.prompts.isEmpty());
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
     EXPECT_EQ(Forms::Instance<frmProbe>().loads, 0);
@@ -174,7 +163,7 @@ TEST_F(FormsTest, FailingFormUnloadIsReportedAndTheUnloadCompletes)
 
     EXPECT_NO_THROW(Forms::Unload(probe));
 
-    EXPECT_EQ(prompts, QStringList{"Unload of frmProbe failed:\rdisk gone"});
+    EXPECT_EQ(m_msgBox.prompts, QStringList{"Unload of frmProbe failed:\rdisk gone"});
     EXPECT_FALSE(IsFormLoaded("frmProbe"));
     FlushDeletes();
     EXPECT_TRUE(old.isNull());
@@ -188,7 +177,7 @@ TEST_F(FormsTest, UnloadFromInsideFormUnloadIsHarmless)
     Forms::Unload(probe);
 
     EXPECT_EQ(probe.unloads, 1);
-    EXPECT_TRUE(prompts.isEmpty());
+    EXPECT_TRUE(m_msgBox.prompts.isEmpty());
 }
 
 TEST_F(FormsTest, ShowModalRunsUntilTheWindowUnloads)
@@ -336,7 +325,7 @@ TEST_F(FormsTest, SizableWindowResizesFreelyAndResizeErrorsAreIgnored)
 
     EXPECT_EQ(probe.size(), QSize(40, 30));
     EXPECT_EQ(probe.resizes, before + 1);
-    EXPECT_TRUE(prompts.isEmpty());
+    EXPECT_TRUE(m_msgBox.prompts.isEmpty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "runtime/runtime.h"
 #include "store/adodb.h"
 #include "store/msgbox.h"
+#include "support/recordedmsgbox.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -17,24 +18,11 @@
 namespace
 {
 
-class RecordedMsgBox : public ::testing::Test
+class GuardTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_previous = SetMsgBoxHandler([this](const QString& prompt, MsgBoxButtons) {
-            prompts << prompt;
-            return MsgBoxResult::OK;
-        });
-    }
-    void TearDown() override { SetMsgBoxHandler(m_previous); }
-    QStringList prompts;
-
-private:
-    MsgBoxHandler m_previous;
+    RecordedMsgBox m_msgBox;
 };
-
-using GuardTest = RecordedMsgBox;
 
 TEST_F(GuardTest, ShowsWhatFailedWithTheDescriptionAndGoesOn)
 {
@@ -45,9 +33,9 @@ TEST_F(GuardTest, ShowsWhatFailedWithTheDescriptionAndGoesOn)
         {[] { throw 42; }, "Save failed:\runknown error"},
     };
     for (const auto& [handler, message] : cases) {
-        prompts.clear();
+        m_msgBox.prompts.clear();
         EXPECT_NO_THROW(Guard("Save", handler));
-        EXPECT_EQ(prompts, QStringList{message});
+        EXPECT_EQ(m_msgBox.prompts, QStringList{message});
     }
 }
 
@@ -56,7 +44,7 @@ TEST_F(GuardTest, QuietWhenTheHandlerSucceeds)
     bool ran = false;
     Guard("Save", [&] { ran = true; });
     EXPECT_TRUE(ran);
-    EXPECT_TRUE(prompts.isEmpty());
+    EXPECT_TRUE(m_msgBox.prompts.isEmpty());
 }
 
 TEST(ContinueOnErrorTest, SkipsFailingStepsAndRunsTheRest)

@@ -6,6 +6,7 @@
 #include "shell/clsdueboard.h"
 #include "shell/frmsystray.h"
 #include "store/appfunctions.h"
+#include "support/recordingport.h"
 #include "support/tempdb.h"
 #include "ui/main/frmmain.h"
 #include "ui/windows.h"
@@ -18,56 +19,11 @@
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
-#include <set>
 
 using namespace std::chrono_literals;
 
 namespace
 {
-
-// Keeps icons the way a notification area does and remembers every call.
-class RecordingPort
-{
-public:
-    RecordingPort()
-        : m_previous(SetNotifyIconPort(
-              [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }))
-    {
-    }
-    ~RecordingPort() { SetNotifyIconPort(m_previous); }
-
-    int Count(quint32 message) const
-    {
-        return std::count_if(calls.begin(), calls.end(),
-                             [message](const auto& call) { return call.first == message; });
-    }
-    const NotifyIconData& LastAdd() const
-    {
-        const auto last = std::find_if(calls.rbegin(), calls.rend(),
-                                       [](const auto& call) { return call.first == NIM_ADD; });
-        return last->second;
-    }
-
-    QList<std::pair<quint32, NotifyIconData>> calls;
-    std::set<std::pair<const QWidget*, quint32>> icons;
-
-private:
-    bool Take(quint32 message, const NotifyIconData& data)
-    {
-        calls.append({message, data});
-        const auto key = std::make_pair(data.hWnd.data(), data.uID);
-        switch (message) {
-        case NIM_ADD:
-            return icons.insert(key).second;
-        case NIM_MODIFY:
-            return icons.count(key) > 0;
-        case NIM_DELETE:
-            return icons.erase(key) > 0;
-        }
-        return false;
-    }
-    NotifyIconPort m_previous;
-};
 
 // A bus connection that is not there: the object's publication fails and must not matter.
 QDBusConnection NoBus()
@@ -267,7 +223,7 @@ TEST_F(ShellTest, QuitUnloadsEveryWindowAndRemovesTheIcon)
     RightClick(QStringLiteral("Quit"));
     EXPECT_TRUE(Forms::Loaded().isEmpty());
     EXPECT_TRUE(port.icons.empty());
-    EXPECT_EQ(port.calls.last().first, NIM_DELETE);
+    EXPECT_EQ(port.calls.last().message, NIM_DELETE);
     EXPECT_EQ(gConnection, nullptr);
 }
 

@@ -2,53 +2,16 @@
 #include "controls/systray/picturebox.h"
 #include "controls/systray/propertybag.h"
 #include "controls/systray/systray.h"
+#include "support/recordingport.h"
 
 #include <QPixmap>
 #include <gtest/gtest.h>
 #include <memory>
-#include <set>
 
 namespace
 {
 
-struct Call {
-    quint32 message;
-    const QWidget* target; // the window as named at the time of the call
-    NotifyIconData data;
-};
-
-// Records every call and keeps icons the way a notification area does: a second add or an
-// absent delete fails and changes nothing.
-class RecordingPort
-{
-public:
-    RecordingPort()
-        : m_previous(SetNotifyIconPort(
-              [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }))
-    {
-    }
-    ~RecordingPort() { SetNotifyIconPort(m_previous); }
-
-    QList<Call> calls;
-    std::set<std::pair<const QWidget*, quint32>> icons;
-
-private:
-    bool Take(quint32 message, const NotifyIconData& data)
-    {
-        calls.append({message, data.hWnd.data(), data});
-        const auto key = std::make_pair(data.hWnd.data(), data.uID);
-        switch (message) {
-        case NIM_ADD:
-            return icons.insert(key).second;
-        case NIM_MODIFY:
-            return icons.count(key) > 0;
-        case NIM_DELETE:
-            return icons.erase(key) > 0;
-        }
-        return false;
-    }
-    NotifyIconPort m_previous;
-};
+using Call = RecordingPort::Call;
 
 QIcon SolidIcon(const QColor& color)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "runtime/desktop.h"
 #include "runtime/forms.h"
-#include "store/msgbox.h"
+#include "support/recordedmsgbox.h"
 #include "ui/about/frmabout.h"
 #include "ui/about/linklabel.h"
 
@@ -45,10 +45,6 @@ class AboutWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_previousMsgBox = SetMsgBoxHandler([this](const QString& prompt, MsgBoxButtons) {
-            m_prompts << prompt;
-            return MsgBoxResult::OK;
-        });
         m_previousOpener = Desktop::SetUrlOpener([this](const QUrl& url) {
             m_opened << url;
             return false; // no browser or mail program set up
@@ -68,7 +64,6 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         Forms::SetModalDriver(m_previousDriver);
         Desktop::SetUrlOpener(m_previousOpener);
-        SetMsgBoxHandler(m_previousMsgBox);
     }
 
     template <class T = QLabel> T* Child(const char* name)
@@ -81,9 +76,8 @@ protected:
     frmAbout* m_form = nullptr;
     bool m_modalWhileShown = false;
     QWindow* m_owner = nullptr;
-    QStringList m_prompts;
+    RecordedMsgBox m_msgBox;
     QList<QUrl> m_opened;
-    MsgBoxHandler m_previousMsgBox;
     Desktop::UrlOpener m_previousOpener;
     Forms::ModalDriver m_previousDriver;
 };
@@ -199,7 +193,7 @@ TEST_F(AboutWindow, LinksHandTheirAddressToTheDesktopAndTheWindowStaysOpen)
               QStringLiteral("mailto:support@example.org?subject=Dueboard"));
 
     // The opener reported failure: nothing is shown and the window stays.
-    EXPECT_TRUE(m_prompts.isEmpty());
+    EXPECT_TRUE(m_msgBox.prompts.isEmpty());
     EXPECT_TRUE(IsFormLoaded(QStringLiteral("frmAbout")));
     EXPECT_TRUE(m_form->isVisible());
     EXPECT_EQ(Child("lblWebsite")->text(), QStringLiteral("www.example.org"));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "runtime/forms.h"
 #include "runtime/layout.h"
-#include "store/msgbox.h"
+#include "support/recordedmsgbox.h"
 #include "ui/help/frmhelp.h"
 #include "ui/help/helptexts.h"
 
@@ -29,10 +29,6 @@ class HelpWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_previousMsgBox = SetMsgBoxHandler([this](const QString& prompt, MsgBoxButtons) {
-            m_prompts << prompt;
-            return MsgBoxResult::OK;
-        });
         Forms::Show<frmHelp>();
         m_form = &Forms::Instance<frmHelp>();
         m_topic = m_form->findChild<QComboBox*>(QStringLiteral("txtTopic"));
@@ -44,14 +40,12 @@ protected:
         for (Form* form : Forms::Loaded())
             Forms::Unload(*form);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SetMsgBoxHandler(m_previousMsgBox);
     }
 
     frmHelp* m_form = nullptr;
     QComboBox* m_topic = nullptr;
     QPlainTextEdit* m_text = nullptr;
-    QStringList m_prompts;
-    MsgBoxHandler m_previousMsgBox;
+    RecordedMsgBox m_msgBox;
 };
 
 TEST(HelpTexts, TopicsKeepTitlesOrderAndParagraphShape)
@@ -185,7 +179,8 @@ TEST_F(HelpWindow, ResizeFollowsTheOuterSizeAndTinySizesRaiseNothing)
 
     m_form->showMinimized();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(m_prompts.isEmpty()) << m_prompts.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(m_msgBox.prompts.isEmpty())
+        << m_msgBox.prompts.join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(HelpWindow, ReopeningStartsAgainOnTheMainScreen)
