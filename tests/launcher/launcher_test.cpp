@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "launcher/launcher.h"
+#include "support/qtprint.h"
 
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
@@ -10,8 +11,6 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
-
-#include "support/qtprint.h"
 #include <memory>
 #include <vector>
 
@@ -104,8 +103,9 @@ protected:
         return dir;
     }
 
-    static std::unique_ptr<QProcess> StartLauncher(const QString& dir,
-                                                   const QProcessEnvironment& environment)
+    static std::unique_ptr<QProcess>
+    StartLauncher(const QString& dir,
+                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         auto launcher = std::make_unique<QProcess>();
         launcher->setProcessEnvironment(environment);
@@ -208,10 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LauncherTest, ErrorOfTheCallIsPrintedOnOneLine)
 {
     StartBus("fail");
-    const QString dir = ProgramDir(true);
 
-    const auto launcher = StartLauncher(dir, QProcessEnvironment::systemEnvironment());
-    const LauncherRun run = Finish(*launcher);
+    const LauncherRun run = Finish(*StartLauncher(ProgramDir(true)));
 
     EXPECT_EQ(run.status, int(LaunchStatus::CallFailed));
     EXPECT_EQ(run.errors,
@@ -224,8 +222,7 @@ TEST_F(LauncherTest, MissingProgramIsNamed)
     StartBus("ok");
     const QString dir = ProgramDir(false);
 
-    const auto launcher = StartLauncher(dir, QProcessEnvironment::systemEnvironment());
-    const LauncherRun run = Finish(*launcher);
+    const LauncherRun run = Finish(*StartLauncher(dir));
 
     EXPECT_EQ(run.status, int(LaunchStatus::ServerNotStarted));
     EXPECT_EQ(run.errors, "dueboard: cannot find the program " + dir + "/dueboard-server\n");
@@ -268,7 +265,7 @@ TEST_P(LauncherRaceTest, TenQuickRunsLeaveOneProgram)
 
     std::vector<std::unique_ptr<QProcess>> launchers;
     for (int i = 0; i < 10; ++i)
-        launchers.push_back(StartLauncher(dir, QProcessEnvironment::systemEnvironment()));
+        launchers.push_back(StartLauncher(dir));
     for (const auto& launcher : launchers) {
         const LauncherRun run = Finish(*launcher);
         EXPECT_EQ(run.status, 0) << run.errors.toStdString();
