@@ -85,6 +85,17 @@ sni_property() {
     if [[ -n ${2:-} ]]; then grep -q "$2" <<<"$reply"; else echo "$reply"; fi
 }
 
+# colour_box IMAGE COLOUR FUZZ: sets box_w, box_h, box_x and box_y to the bounding box of what
+# is COLOUR in IMAGE; fails when there is none.
+colour_box() {
+    local box
+    box=$(convert "$1" -alpha off -fuzz "$3" -fill black +opaque "$2" -fill white -opaque "$2" \
+        -format '%@' info: 2>/dev/null)
+    [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
+    box_w=${BASH_REMATCH[1]} box_h=${BASH_REMATCH[2]} box_x=${BASH_REMATCH[3]}
+    box_y=${BASH_REMATCH[4]}
+}
+
 # start_tray HOST: trayer (XEmbed) or xfce4-panel (StatusNotifierItem) along the top edge,
 # waited for until it takes icons; its log in $work/host.log.
 start_tray() {

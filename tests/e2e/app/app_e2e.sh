@@ -58,14 +58,10 @@ if [[ $1 == session ]]; then
     # icon_width to the width of everything navy there.
     locate() {
         import -window root -crop 400x40+0+0 "$work/strip.png" 2>/dev/null || return 1
-        local box
-        box=$(convert "$work/strip.png" -alpha off -fuzz 12% -fill black +opaque '#000080' \
-            -fill white -opaque '#000080' -format '%@' info: 2>/dev/null)
-        [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
-        ((BASH_REMATCH[1] >= 4 && BASH_REMATCH[2] >= 2)) || return 1
-        icon_width=${BASH_REMATCH[1]}
-        x=$((BASH_REMATCH[3] + BASH_REMATCH[1] / 2))
-        y=$((BASH_REMATCH[4] + BASH_REMATCH[2] + 4))
+        colour_box "$work/strip.png" '#000080' 12% && ((box_w >= 4 && box_h >= 2)) || return 1
+        icon_width=$box_w
+        x=$((box_x + box_w / 2))
+        y=$((box_y + box_h + 4))
     }
     icon_gone() { ! locate; }
     one_icon() {
@@ -166,7 +162,7 @@ fi
 [[ $1 == session ]] && exit 1 # a broken step above; never run on as the outer part
 
 bindir=$1 host=$2 outdir=$3 template=$4
-require Xvfb dbus-run-session dbus-send dbus-update-activation-environment xdotool import \
+require Xvfb dbus-daemon dbus-send dbus-update-activation-environment xdotool import \
     convert sqlite3 "$host"
 work=$(mktemp -d)
 trap 'stop_started; rm -rf "$work"' EXIT
@@ -191,6 +187,5 @@ CONF
 start_xvfb 1024x768x24
 private_session "$work/home"
 
-dbus-run-session --config-file="$work/session.conf" -- "$0" session "$host" "$work" "$outdir" &
-pids+=($!)
-wait "${pids[-1]}"
+start_bus --config-file="$work/session.conf"
+"$0" session "$host" "$work" "$outdir"

@@ -29,13 +29,9 @@ if [[ $1 == session ]]; then
     # Finds the magenta icon on the screen; sets x and y to its centre.
     locate() {
         import -window root "$work/shot.png" 2>/dev/null || return 1
-        local box
-        box=$(convert "$work/shot.png" -alpha off -fuzz 10% -fill black +opaque '#FF00FF' \
-            -fill white -opaque '#FF00FF' -format '%@' info: 2>/dev/null)
-        [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || return 1
-        ((BASH_REMATCH[1] >= 8 && BASH_REMATCH[2] >= 8)) || return 1
-        x=$((BASH_REMATCH[3] + BASH_REMATCH[1] / 2))
-        y=$((BASH_REMATCH[4] + BASH_REMATCH[2] / 2))
+        colour_box "$work/shot.png" '#FF00FF' 10% && ((box_w >= 8 && box_h >= 8)) || return 1
+        x=$((box_x + box_w / 2))
+        y=$((box_y + box_h / 2))
     }
     wait_for 20 locate || fail "the icon never appeared on the screen"
 
@@ -67,16 +63,15 @@ if [[ $1 == session ]]; then
 fi
 
 probe=$1 host=$2 outdir=$3 menu=${4:-}
-require Xvfb dbus-run-session dbus-send xdotool import convert "$host"
+require Xvfb dbus-daemon dbus-send xdotool import convert "$host"
 work=$(mktemp -d)
 trap 'stop_started; rm -rf "$work"' EXIT
 
 start_xvfb 640x480x24
 private_session "$work/home"
 
-dbus-run-session -- "$0" session "$probe" "$host" "$work" $menu &
-pids+=($!)
-wait "${pids[-1]}"
+start_bus --session
+"$0" session "$probe" "$host" "$work" $menu
 status=$?
 cp "$work/shot.png" "$outdir/tray-$host${menu:+-menu}.png" 2>/dev/null
 exit $status
