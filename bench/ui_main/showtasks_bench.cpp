@@ -22,30 +22,15 @@ const QDate kToday(2026, 3, 5);
 // 1,000 tasks today; the rest over three years around it, about 30 % open and overdue.
 void fillDatabase(const QString& file)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(file).constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open the benchmark database");
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO TASKS VALUES (?, ?, ?, ?, ?)", -1, &insert, nullptr);
+    TaskWriter tasks(file);
     const char* statuses[] = {"INCOMPLETE", "SPECIAL", "COMPLETE"};
     for (int id = 1; id <= kTasks; ++id) {
         const bool today = id % (kTasks / kOnTheDay) == 0;
         const int offset = today ? 0 : (id * 7919) % 1096 - 730; // two years back, one ahead
         const bool open = offset >= 0 || id % 100 < 45;          // ~30 % of all: open, overdue
-        const QByteArray title = QStringLiteral("Task number %1").arg(id).toUtf8();
-        const QByteArray date = kToday.addDays(offset).toString(Qt::ISODate).toUtf8();
-        sqlite3_bind_int(insert, 1, id);
-        sqlite3_bind_text(insert, 2, title.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, "Some notes", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 4, date.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 5, open ? statuses[id % 2] : statuses[2], -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
+        tasks.Add(id, QStringLiteral("Task number %1").arg(id), QStringLiteral("Some notes"),
+                  kToday.addDays(offset), open ? statuses[id % 2] : statuses[2]);
     }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
 }
 
 QString gFile;

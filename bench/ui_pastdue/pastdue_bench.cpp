@@ -24,32 +24,11 @@ struct Row {
 // Tasks spread over the five years before today, a fifth of them special.
 void fillDatabase(const QString& file)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(file).constData(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open the benchmark database");
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO TASKS (TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, "
-                       "TASK_STATUS) VALUES (?, ?, ?, ?, ?)",
-                       -1, &insert, nullptr);
-    for (int id = 1; id <= kTasks; ++id) {
-        const QByteArray title = QStringLiteral("Task number %1").arg(id).toUtf8();
-        const QByteArray description =
-            QStringLiteral("Some notes about task %1 that run for a while").arg(id).toUtf8();
-        const QByteArray date =
-            kToday.addDays(-1 - (id * 7919) % 1826).toString(Qt::ISODate).toUtf8();
-        sqlite3_bind_int(insert, 1, id);
-        sqlite3_bind_text(insert, 2, title.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, description.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 4, date.constData(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 5, id % 5 ? "INCOMPLETE" : "SPECIAL", -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    TaskWriter tasks(file);
+    for (int id = 1; id <= kTasks; ++id)
+        tasks.Add(id, QStringLiteral("Task number %1").arg(id),
+                  QStringLiteral("Some notes about task %1 that run for a while").arg(id),
+                  kToday.addDays(-1 - (id * 7919) % 1826), id % 5 ? "INCOMPLETE" : "SPECIAL");
 }
 
 QList<Row> rowsOf(const QTreeWidget& list)
