@@ -429,9 +429,14 @@ struct Recordset::Impl {
         const qsizetype passed = std::min(current, rowCount()) - base;
         if (passed <= 0)
             return;
-        cells.erase(cells.begin(), cells.begin() + passed * names.size());
-        if (!rowids.empty())
-            rowids.erase(rowids.begin(), rowids.begin() + passed);
+        if (passed * names.size() == qsizetype(cells.size())) {
+            cells.clear(); // the usual step: keeps the storage for the next row
+            rowids.clear();
+        } else {
+            cells.erase(cells.begin(), cells.begin() + passed * names.size());
+            if (!rowids.empty())
+                rowids.erase(rowids.begin(), rowids.begin() + passed);
+        }
         base += passed;
     }
 
