@@ -43,6 +43,11 @@ struct StatementDone {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDone>;
 
+bool isDateType(const char* declType)
+{
+    return declType && qstricmp(declType, "DATE") == 0;
+}
+
 // The open file. Recordsets hold it weakly, so a recordset that outlives its connection
 // fails cleanly instead of touching a closed handle.
 struct Session {
@@ -132,6 +137,45 @@ struct Session {
                 failEngine();
             row = true;
         }
+    }
+
+    // What a recordset's source text comes to: the SQLite text (a writable one fetches each
+    // row's rowid first), the table it writes back to, and its columns. The day list and the
+    // overdue count repeat the same texts, so this is worked out once per text.
+    struct Shape {
+        QString sql;
+        QString table;
+        int first = 0;
+        QStringList names;
+        QList<bool> isDate;
+    };
+    mutable std::unordered_map<QString, Shape> shapes;
+
+    const Shape& shapeOf(const QString& source) const
+    {
+        const auto found = shapes.find(source);
+        if (found != shapes.end())
+            return found->second;
+        Shape shape;
+        shape.sql = translate(source);
+        // A single-table SELECT * can be written back.
+        static const QRegularExpression selectAll(
+            QStringLiteral("^\\s*SELECT\\s+(\\*)\\s+FROM\\s+([A-Za-z_][A-Za-z0-9_]*)(\\s|$)"),
+            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = selectAll.match(shape.sql);
+        if (m.hasMatch()) {
+            shape.sql.insert(m.capturedStart(1), QStringLiteral("rowid, "));
+            shape.table = m.captured(2);
+            shape.first = 1;
+        }
+        const Statement stmt = prepare(shape.sql);
+        for (int c = shape.first; c < sqlite3_column_count(stmt.get()); ++c) {
+            shape.names << QString::fromUtf8(sqlite3_column_name(stmt.get(), c));
+            shape.isDate << isDateType(sqlite3_column_decltype(stmt.get(), c));
+        }
+        if (shapes.size() >= cacheLimit)
+            shapes.clear();
+        return shapes.emplace(source, std::move(shape)).first->second;
     }
 
     QString translate(const QString& jetSql) const
@@ -225,11 +269,6 @@ QString parseDataSource(const QString& connectionString)
     if (path.endsWith(QLatin1Char(';')))
         path.chop(1);
     return path;
-}
-
-bool isDateType(const char* declType)
-{
-    return declType && qstricmp(declType, "DATE") == 0;
 }
 
 // yyyy-MM-dd as stored; anything else is not a date. Done by hand: it runs for every row.
@@ -547,32 +586,14 @@ void Recordset::Open(const QString& source, Connection& activeConnection, int, i
     if (d.isOpen())
         throw DbError(QStringLiteral("the recordset is already open"));
     const Session& s = activeConnection.impl().open();
-    QString sql = s.translate(source);
-
-    // A single-table SELECT * can be written back: fetch each row's rowid beside it.
-    static const QRegularExpression selectAll(
-        QStringLiteral("^\\s*SELECT\\s+(\\*)\\s+FROM\\s+([A-Za-z_][A-Za-z0-9_]*)(\\s|$)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = selectAll.match(sql);
-    const int first = m.hasMatch() ? 1 : 0;
-    if (m.hasMatch())
-        sql.insert(m.capturedStart(1), QStringLiteral("rowid, "));
-
-    Statement stmt = s.prepare(sql);
-    sqlite3_stmt* st = stmt.get();
-    QStringList names;
-    QList<bool> isDate;
-    for (int c = first; c < sqlite3_column_count(st); ++c) {
-        names << QString::fromUtf8(sqlite3_column_name(st, c));
-        isDate << isDateType(sqlite3_column_decltype(st, c));
-    }
+    const Session::Shape& shape = s.shapeOf(source);
     d.session = activeConnection.impl().session;
     d.reading = activeConnection.impl().session;
-    d.pending = std::move(stmt);
-    d.first = first;
-    d.table = m.hasMatch() ? m.captured(2) : QString();
-    d.names = std::move(names);
-    d.isDate = std::move(isDate);
+    d.pending = s.prepare(shape.sql);
+    d.first = shape.first;
+    d.table = shape.table;
+    d.names = shape.names;
+    d.isDate = shape.isDate;
     try {
         d.fetchUpTo(0); // a failing query fails here, as it would with every row read at once
     } catch (...) {
