@@ -31,10 +31,12 @@ bool WaitForTray(int timeoutMs)
 {
     QElapsedTimer waited;
     waited.start();
+    // The tray may come up after us; its announcement arrives as an event, so let events run.
     while (!QSystemTrayIcon::isSystemTrayAvailable()) {
         if (waited.elapsed() > timeoutMs)
             return false;
-        QThread::msleep(100);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        QThread::msleep(50);
     }
     return true;
 }
