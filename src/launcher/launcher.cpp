@@ -105,6 +105,14 @@ LaunchResult CallShowMainScreen(const QDBusConnection& bus, milliseconds timeout
         return Failure(LaunchStatus::CallTimedOut,
                        QStringLiteral("%1 did not answer ShowMainScreen within %2")
                            .arg(kServiceName, Seconds(timeout)));
+    // The bus started the program with its own environment, and a program that cannot reach a
+    // display dies at once; say where to look rather than only how it died.
+    if (reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn.")))
+        return Failure(LaunchStatus::ServerNotStarted,
+                       QStringLiteral("the session bus could not start the program (%1); is the "
+                                      "display known to the bus? See "
+                                      "dbus-update-activation-environment")
+                           .arg(reply.errorMessage()));
     return Failure(LaunchStatus::CallFailed,
                    QStringLiteral("ShowMainScreen failed: %1").arg(reply.errorMessage()));
 }

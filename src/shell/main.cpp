@@ -7,9 +7,17 @@
 #include "ui/windows.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // Qt aborts without a display; a session bus that starts us without one gets a reason.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "dueboard-server: no display: neither DISPLAY nor WAYLAND_DISPLAY "
+                             "is set\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // Ties the windows to the installed menu entry (the Wayland app id).

@@ -161,9 +161,11 @@ TEST_F(LauncherTest, FailedActivationNamesTheCause)
 
     const LaunchResult result = Launch(*m_bus, m_dir.filePath("absent/dueboard-server"));
 
-    EXPECT_EQ(result.status, LaunchStatus::CallFailed);
-    EXPECT_TRUE(result.message.startsWith("dueboard: ShowMainScreen failed: "))
+    EXPECT_EQ(result.status, LaunchStatus::ServerNotStarted);
+    EXPECT_TRUE(
+        result.message.startsWith("dueboard: the session bus could not start the program ("))
         << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains("dbus-update-activation-environment"));
 }
 
 struct StartCase {
