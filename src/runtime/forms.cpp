@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QPointer>
+#include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 namespace
@@ -58,6 +60,31 @@ void SetOwner(Form& form, QWidget* owner)
     form.windowHandle()->setTransientParent(ownerWindow);
 }
 
+// Destroys an unloaded window once no nested event loop can have its code on the stack. A
+// window unloaded from inside a modal loop or a pop-up menu (say, "Quit" in the tray while a
+// dialog is open) would otherwise be destroyed by that loop, under the handler that opened it.
+void DestroyWhenSafe(Form& form)
+{
+    static QList<QPointer<Form>> waiting;
+    if (QThread::currentThread()->loopLevel() <= 1) {
+        form.deleteLater();
+        return;
+    }
+    waiting.append(&form);
+    if (waiting.size() > 1)
+        return; // a check is already on its way
+    const auto check = [](const auto& self) -> void {
+        if (QThread::currentThread()->loopLevel() > 1) {
+            QTimer::singleShot(50, [self] { self(self); });
+            return;
+        }
+        for (const QPointer<Form>& f : std::exchange(waiting, {}))
+            if (f)
+                f->deleteLater();
+    };
+    QTimer::singleShot(0, [check] { check(check); });
+}
+
 } // namespace
 
 void FormsRegistry::Load(Form& form)
@@ -94,7 +121,7 @@ void FormsRegistry::Unload(Form& form)
     if (wasLoaded)
         Guard(QStringLiteral("Unload of ") + form.Name(), [&form] { emit form.Unloaded(); });
     if (!form.m_modalHold)
-        form.deleteLater();
+        DestroyWhenSafe(form);
 }
 
 void FormsRegistry::Show(Form& form)
@@ -127,7 +154,7 @@ void FormsRegistry::ShowModal(Form& form, QWidget* owner)
             if (!form->m_unloading)
                 form->setWindowModality(Qt::NonModal);
             else if (!outer)
-                form->deleteLater();
+                DestroyWhenSafe(*form);
         }
     } hold(form);
 

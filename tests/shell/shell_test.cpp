@@ -6,6 +6,7 @@
 #include "shell/clsdueboard.h"
 #include "shell/frmsystray.h"
 #include "store/appfunctions.h"
+#include "support/qtprint.h"
 #include "support/recordingport.h"
 #include "support/tempdb.h"
 #include "ui/main/frmmain.h"
@@ -17,6 +18,7 @@
 #include <QDBusServer>
 #include <QFile>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -233,6 +235,25 @@ TEST_F(ShellTest, TheMainWindowsQuitTakesTheTrayDownToo)
     Main().mnuExit_Click();
     EXPECT_TRUE(Forms::Loaded().isEmpty());
     EXPECT_TRUE(port.icons.empty());
+}
+
+// "Quit" in the tray while the main window waits on a modal window: everything goes, quietly.
+TEST_F(ShellTest, QuitWhileAModalWindowIsOpenEndsQuietly)
+{
+    dueboard.ShowMainScreen();
+    QPushButton* pastDue = Main().cmdPastDue;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(100, [&] { RightClick(QStringLiteral("Quit")); });
+        pastDue->setVisible(true);
+        pastDue->click(); // returns once Quit has closed the past-due window
+    });
+    QTimer giveUp;
+    giveUp.callOnTimeout([] { QCoreApplication::exit(1); });
+    giveUp.start(3000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Forms::Loaded().isEmpty());
+    EXPECT_EQ(db.Prompts, QStringList());
 }
 
 // The idle end and the end after "Quit" both end the program's event loop.

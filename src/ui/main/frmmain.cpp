@@ -343,14 +343,16 @@ void frmMain::DTPicker1_CloseUp()
 void frmMain::cmdAddNew_Click()
 {
     Forms::ShowModal(Forms::Instance<frmNewTask>(), this);
-    if (gNewTaskID > 0)
+    // The program may have been shut down from the tray meanwhile.
+    if (IsLoaded() && gNewTaskID > 0)
         ShowTasks(gNewTaskID);
 }
 
 void frmMain::cmdPastDue_Click()
 {
     Forms::ShowModal(Forms::Named(QStringLiteral("frmPastDue")), nullptr);
-    ShowTasks(CurrentTaskID);
+    if (IsLoaded())
+        ShowTasks(CurrentTaskID);
 }
 
 void frmMain::mnuHide_Click()
@@ -519,13 +521,16 @@ void frmMain::mnuNewDueDate_Click()
     dialog.SetTaskID(CurrentTaskID);
     const int offset = Twips::ToPixels(500);
     dialog.move(frameGeometry().topLeft() + QPoint(offset, offset));
+    // The list is reloaded however the dialog ended, unless the program was shut down meanwhile.
     try {
         Forms::ShowModal(dialog, this);
     } catch (...) {
-        ShowTasks(CurrentTaskID); // the list is reloaded however the dialog ended
+        if (IsLoaded())
+            ShowTasks(CurrentTaskID);
         throw;
     }
-    ShowTasks(CurrentTaskID);
+    if (IsLoaded())
+        ShowTasks(CurrentTaskID);
 }
 
 void frmMain::mnuAutoStart_Click()

@@ -216,7 +216,7 @@ void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double 
         [] { DoEvents(8); },
         [&] {
             // The pending events may have closed the window.
-            if (!self || lstTasks->selectedItems().isEmpty())
+            if (!self || !IsLoaded() || lstTasks->selectedItems().isEmpty())
                 return;
             const QPoint at(Twips::ToPixels(x), Twips::ToPixels(y));
             Popup::Open(*mnuPopUp, lstTasks->viewport()->mapToGlobal(at));
@@ -237,7 +237,7 @@ void frmPastDue::runOnSelected(const std::function<bool(qint32 id)>& command)
         return;
     const QPointer<frmPastDue> self(this);
     // A nested event loop (a question, a dialog) may have closed this window meanwhile.
-    if (command(rowTag(row)) && self)
+    if (command(rowTag(row)) && self && IsLoaded())
         ShowPastDue();
 }
 
