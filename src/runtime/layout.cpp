@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "layout.h"
 
+#include <QPlainTextEdit>
 #include <QStringList>
 #include <cmath>
 
@@ -45,4 +46,12 @@ QFont FontWithFallbacks(const QStringList& families, double pointSize, bool bold
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
+}
+
+QPlainTextEdit* MultiLineTextBox(QWidget* parent, const char* name, const QRect& twipsRect)
+{
+    auto* box = Place(new QPlainTextEdit(parent), name, twipsRect);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setTabChangesFocus(true);
+    return box;
 }

@@ -26,3 +26,8 @@ template <class W> W* Place(W* widget, const char* name, const QRect& twipsRect)
     widget->setGeometry(twipsRect);
     return widget;
 }
+
+class QPlainTextEdit;
+class QWidget;
+// A multi-line text box with a vertical scroll bar, in which Tab moves on to the next control.
+QPlainTextEdit* MultiLineTextBox(QWidget* parent, const char* name, const QRect& twipsRect);

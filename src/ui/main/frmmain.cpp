@@ -79,10 +79,7 @@ void frmMain::buildControls()
     txtTitle = Place(new QLineEdit(Frame1), "txtTitle", Twips::Rect(600, 360, 3615, 285));
     Label3 = Place(new QLabel(QStringLiteral("Description"), Frame1), "Label3",
                    Twips::Rect(120, 840, 1095, 255));
-    txtDescription =
-        Place(new QPlainTextEdit(Frame1), "txtDescription", Twips::Rect(120, 1080, 4215, 1695));
-    txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtDescription->setTabChangesFocus(true);
+    txtDescription = MultiLineTextBox(Frame1, "txtDescription", Twips::Rect(120, 1080, 4215, 1695));
     cmdUpdate = Place(new QPushButton(QStringLiteral("Update"), Frame1), "cmdUpdate",
                       Twips::Rect(1680, 2880, 1095, 255));
     for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3)})

@@ -27,10 +27,7 @@ frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
     const QFont bold = SansSerifFont(8.25, true);
     QWidget* c = Client();
     txtTitle = Place(new QLineEdit(c), "txtTitle", Twips::Rect(720, 600, 3615, 285));
-    txtDescription =
-        Place(new QPlainTextEdit(c), "txtDescription", Twips::Rect(240, 1320, 4215, 1695));
-    txtDescription->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtDescription->setTabChangesFocus(true);
+    txtDescription = MultiLineTextBox(c, "txtDescription", Twips::Rect(240, 1320, 4215, 1695));
     chkSpecial = Place(new QCheckBox(QStringLiteral("Mark As Special"), c), "chkSpecial",
                        Twips::Rect(1440, 3240, 1815, 195));
     cmdSave = Place(new QPushButton(QStringLiteral("Save"), c), "cmdSave",
