@@ -5,11 +5,11 @@
 // overdue, are made once per run under $DUEBOARD_BENCH_DIR (default /tmp/dueboard-bench).
 // $DUEBOARD_BENCH_SIZES picks the sizes (default "1000,100000,1000000"). At 100,000 tasks the
 // raw queries also run on other index choices, and a durable commit on either journal mode.
+#include "platform/app.h"
+#include "platform/clock.h"
 #include "schema.h"
 #include "store/adodb.h"
-#include "store/app.h"
 #include "store/appfunctions.h"
-#include "store/clock.h"
 
 #include <QCoreApplication>
 #include <QDir>

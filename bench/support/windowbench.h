@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/app.h"
+#include "platform/clock.h"
 #include "runtime/forms.h"
 #include "schema.h"
-#include "store/app.h"
 #include "store/appfunctions.h"
-#include "store/clock.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "datepicker.h"
 
+#include "platform/datetext.h"
+
 #include <QCalendarWidget>
 #include <QEvent>
 #include <QLineEdit>
@@ -71,7 +73,7 @@ void DatePicker::SetValue(const QDate& day)
 
 void DatePicker::SetText(const QString& mdy)
 {
-    const QDate day = QDate::fromString(mdy.trimmed(), QStringLiteral("M/d/yyyy"));
+    const QDate day = ParseMonthFirst(mdy.trimmed());
     if (!day.isValid())
         throw std::invalid_argument("not a m/d/yyyy date: " + mdy.toStdString());
     setDate(day);

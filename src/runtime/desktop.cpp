@@ -6,27 +6,17 @@
 namespace Desktop
 {
 
-namespace
+Hook<bool(const QUrl& url)>& UrlOpener()
 {
-UrlOpener& opener()
-{
-    static UrlOpener o;
-    return o;
+    static Hook<bool(const QUrl& url)> hook;
+    return hook;
 }
-} // namespace
 
 bool OpenUrl(const QUrl& url)
 {
-    if (opener())
-        return opener()(url);
+    if (UrlOpener())
+        return UrlOpener()(url);
     return QDesktopServices::openUrl(url);
-}
-
-UrlOpener SetUrlOpener(UrlOpener o)
-{
-    UrlOpener previous = std::move(opener());
-    opener() = std::move(o);
-    return previous;
 }
 
 } // namespace Desktop

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/hook.h"
+
 #include <QUrl>
-#include <functional>
 
 // Hands an address (web page, mailto:) to the desktop. Tests record instead.
-namespace Desktop {
+namespace Desktop
+{
 bool OpenUrl(const QUrl& url);
-using UrlOpener = std::function<bool(const QUrl& url)>;
-UrlOpener SetUrlOpener(UrlOpener opener);
+Hook<bool(const QUrl& url)>& UrlOpener();
 } // namespace Desktop

@@ -1,25 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "errors.h"
 
-#include "store/adodb.h"
-#include "store/msgbox.h"
-
-#include <exception>
+#include "platform/error.h"
+#include "platform/msgbox.h"
 
 void Guard(const QString& what, const std::function<void()>& handler)
 {
-    QString description;
     try {
         handler();
-        return;
-    } catch (const adodb::DbError& e) {
-        description = e.Description();
-    } catch (const std::exception& e) {
-        description = QString::fromUtf8(e.what());
     } catch (...) {
-        description = QStringLiteral("unknown error");
+        MsgBox(what + QStringLiteral(" failed:\r") + Describe(std::current_exception()));
     }
-    MsgBox(what + QStringLiteral(" failed:\r") + description);
 }
 
 void ContinueOnError(std::initializer_list<std::function<void()>> steps)

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <utility>
 
 Form::Form(const QString& designName) : m_client(new QWidget(this))
 {
@@ -124,8 +125,6 @@ void Form::resizeEvent(QResizeEvent* event)
 
 void Form::ForgetInstance()
 {
-    if (m_slot) {
-        *m_slot = nullptr;
-        m_slot = nullptr;
-    }
+    if (m_forgetInstance)
+        std::exchange(m_forgetInstance, {})();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QMenuBar;
 
@@ -55,5 +56,5 @@ private:
     bool m_loaded = false;
     bool m_unloading = false; // set for good once unloading starts: the form is on its way out
     bool m_modalHold = false; // a modal show keeps the form alive until it returns
-    void** m_slot = nullptr;  // the program-wide instance pointer that refers to this form
+    std::function<void()> m_forgetInstance; // clears the program-wide instance of this form
 };

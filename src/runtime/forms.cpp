@@ -20,12 +20,6 @@ QList<Form*>& collection()
     return forms;
 }
 
-Forms::ModalDriver& modalDriver()
-{
-    static Forms::ModalDriver driver;
-    return driver;
-}
-
 // Ends a modal loop when its window is hidden.
 class HideWatcher : public QObject
 {
@@ -166,8 +160,8 @@ void FormsRegistry::ShowModal(Form& form, QWidget* owner)
     form.raise();
     form.activateWindow();
 
-    if (modalDriver()) {
-        modalDriver()(form);
+    if (Forms::ModalDriver()) {
+        Forms::ModalDriver()(form);
         return;
     }
     if (!form.isVisible())
@@ -183,9 +177,9 @@ QList<Form*> FormsRegistry::Loaded()
     return collection();
 }
 
-void FormsRegistry::Adopt(Form* form, void** slot)
+void FormsRegistry::Adopt(Form* form, std::function<void()> forgetInstance)
 {
-    form->m_slot = slot;
+    form->m_forgetInstance = std::move(forgetInstance);
 }
 
 void FormsRegistry::Forget(Form* form)
@@ -196,11 +190,16 @@ void FormsRegistry::Forget(Form* form)
 namespace Forms
 {
 
-ModalDriver SetModalDriver(ModalDriver driver)
+Hook<void(Form& form)>& ModalDriver()
 {
-    ModalDriver previous = std::move(modalDriver());
-    modalDriver() = std::move(driver);
-    return previous;
+    static Hook<void(Form & form)> hook;
+    return hook;
+}
+
+void QuitWhenNoWindow()
+{
+    if (Loaded().isEmpty())
+        QCoreApplication::quit();
 }
 
 } // namespace Forms

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "form.h"
+#include "platform/hook.h"
 
 #include <QList>
 #include <functional>
@@ -21,7 +22,7 @@ public:
     static void Show(Form& form);                      // modeless; loads first if needed
     static void ShowModal(Form& form, QWidget* owner); // owner may be null
     static QList<Form*> Loaded();                      // collection order: load order
-    static void Adopt(Form* form, void** slot);
+    static void Adopt(Form* form, std::function<void()> forgetInstance);
 
 private:
     friend class Form;
@@ -36,7 +37,7 @@ template <class T> T& Instance()
     static T* instance = nullptr;
     if (!instance) {
         instance = new T;
-        FormsRegistry::Adopt(instance, reinterpret_cast<void**>(&instance));
+        FormsRegistry::Adopt(instance, [] { instance = nullptr; });
     }
     return *instance;
 }
@@ -78,8 +79,10 @@ inline QList<Form*> Loaded()
 // Test seam: when set, ShowModal loads and shows the form, calls the driver with it and
 // returns without a nested event loop. The driver acts as the person would (fills fields,
 // presses Save, or closes the window).
-using ModalDriver = std::function<void(Form& form)>;
-ModalDriver SetModalDriver(ModalDriver driver);
+Hook<void(Form& form)>& ModalDriver();
+
+// The program's lifetime rule: it ends once no window is loaded.
+void QuitWhenNoWindow();
 
 } // namespace Forms
 

@@ -8,14 +8,11 @@
 namespace Popup
 {
 
-namespace
+Hook<QAction*(QMenu& menu)>& Picker()
 {
-Picker& picker()
-{
-    static Picker p;
-    return p;
+    static Hook<QAction*(QMenu & menu)> hook;
+    return hook;
 }
-} // namespace
 
 void Open(QMenu& menu)
 {
@@ -24,22 +21,15 @@ void Open(QMenu& menu)
 
 void Open(QMenu& menu, const QPoint& globalPos)
 {
-    if (!picker()) {
+    if (!Picker()) {
         // exec() emits the chosen action's triggered() itself.
         menu.exec(globalPos);
         return;
     }
-    QAction* chosen = picker()(menu);
+    QAction* chosen = Picker()(menu);
     // A person can only choose what the menu shows.
     if (chosen && chosen->isVisible() && chosen->isEnabled())
         chosen->trigger();
-}
-
-Picker SetPicker(Picker p)
-{
-    Picker previous = std::move(picker());
-    picker() = std::move(p);
-    return previous;
 }
 
 } // namespace Popup

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "runtime.h"
 
-#include "store/app.h"
-#include "store/msgbox.h"
+#include "platform/app.h"
+#include "platform/msgbox.h"
 
 #include <QMessageBox>
 
@@ -34,5 +34,5 @@ MsgBoxResult ShowMessageBox(const QString& prompt, MsgBoxButtons buttons)
 
 void InstallDesktopRuntime()
 {
-    SetMsgBoxHandler(ShowMessageBox);
+    MsgBoxHandler().Replace(ShowMessageBox);
 }

@@ -2,9 +2,9 @@
 #include "shell/clsdueboard.h"
 
 #include "clsdueboardadaptor.h"
+#include "platform/error.h"
 #include "runtime/forms.h"
 #include "shell/frmsystray.h"
-#include "store/adodb.h"
 #include "ui/main/frmmain.h"
 
 #include <QCoreApplication>
@@ -16,18 +16,6 @@ namespace
 constexpr auto kObjectPath = "/clsDueboard";
 constexpr auto kServiceName = "Dueboard.clsDueboard";
 
-QString Description(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const adodb::DbError& e) {
-        return e.Description();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("unknown error");
-    }
-}
 } // namespace
 
 clsDueboard::clsDueboard(QDBusConnection bus, std::chrono::milliseconds idleTime)
@@ -35,7 +23,7 @@ clsDueboard::clsDueboard(QDBusConnection bus, std::chrono::milliseconds idleTime
     new clsDueboardAdaptor(this);
     Publish(bus);
     m_idle.setInterval(idleTime);
-    connect(&m_idle, &QTimer::timeout, this, &QuitWhenNoWindow);
+    connect(&m_idle, &QTimer::timeout, this, &Forms::QuitWhenNoWindow);
     m_idle.start();
 }
 
@@ -63,12 +51,6 @@ void clsDueboard::ShowMainScreen()
     } catch (...) {
         if (!calledFromDBus())
             throw;
-        sendErrorReply(QDBusError::Failed, Description(std::current_exception()));
+        sendErrorReply(QDBusError::Failed, Describe(std::current_exception()));
     }
-}
-
-void QuitWhenNoWindow()
-{
-    if (Forms::Loaded().isEmpty())
-        QCoreApplication::quit();
 }

@@ -34,6 +34,3 @@ private:
     quint32 m_ROTCookie = 0; // the bus's answer to the name request, once the name is ours
     QTimer m_idle;
 };
-
-// Ends the program when no window is loaded.
-void QuitWhenNoWindow();

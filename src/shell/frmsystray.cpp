@@ -2,12 +2,12 @@
 #include "shell/frmsystray.h"
 
 #include "controls/systray/systray.h"
+#include "platform/app.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "shell/clsdueboard.h"
-#include "store/app.h"
 #include "ui/main/frmmain.h"
 
 #include <QMenu>
@@ -44,7 +44,7 @@ frmSysTray::frmSysTray() : Form(QStringLiteral("frmSysTray"))
     SysTray1->SetContextMenu(mnuTrayPopUp);
 
     // Once this window is gone and nothing else is loaded, the program is done.
-    connect(this, &Form::Unloaded, this, &QuitWhenNoWindow);
+    connect(this, &Form::Unloaded, this, &Forms::QuitWhenNoWindow);
 }
 
 QAction* frmSysTray::addCommand(const char* name, const QString& caption,

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "adodb.h"
 
-#include "appfunctions.h"
 #include "dbformat.h"
 #include "jetsql.h"
 
@@ -354,11 +353,6 @@ QString quoted(const QString& name)
 void SetBusyTimeout(int milliseconds)
 {
     busyTimeout() = milliseconds;
-}
-
-DbError::DbError(const QString& description)
-    : std::runtime_error(description.toStdString()), m_description(description)
-{
 }
 
 // ---- Connection

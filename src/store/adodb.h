@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/error.h"
+
 #include <QString>
 #include <QVariant>
 #include <memory>
-#include <stdexcept>
 
-// A small connection/recordset layer over SQLite, shaped like the ADO objects the task
-// operations and windows were written against. Statements arrive in the Jet dialect and are
-// translated (jetsql.h) before SQLite sees them.
+// The task file's connection and its recordsets: a recordset walks a statement's rows one at a
+// time and writes changed or added rows back. Statements are written with #m/d/yyyy# date
+// literals, which jetsql.h turns into SQLite's text before the engine sees them.
 namespace adodb
 {
 
@@ -20,14 +21,10 @@ inline constexpr int adCmdUnspecified = -1;
 inline constexpr int adConnectUnspecified = -1;
 
 // Every database failure: the engine's description, naming the file concerned.
-class DbError : public std::runtime_error
+class DbError : public Error
 {
 public:
-    explicit DbError(const QString& description);
-    QString Description() const { return m_description; }
-
-private:
-    QString m_description;
+    using Error::Error;
 };
 
 class Connection;

@@ -1,26 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "appfunctions.h"
 
-#include "app.h"
-#include "clock.h"
 #include "dbformat.h"
-#include "msgbox.h"
+#include "platform/app.h"
+#include "platform/clock.h"
+#include "platform/msgbox.h"
 
 #include <functional>
 #include <limits>
 
 std::unique_ptr<adodb::Connection> gConnection;
 
-namespace
-{
-
-adodb::Connection& connection()
+adodb::Connection& ActiveConnection()
 {
     if (!gConnection || !gConnection->IsOpen())
-        throw adodb::DbError(QStringLiteral("%1/%2: the database connection is not open")
+        throw adodb::DbError(QStringLiteral("%1/%2: the task database is not open")
                                  .arg(App::Path(), QLatin1String(DbFormat::FileName)));
     return *gConnection;
 }
+
+namespace
+{
 
 // Words go into the statements between single quotes. They are fixed words, for which this
 // changes nothing; anything else cannot end the string early.
@@ -40,10 +40,8 @@ bool executeReported(const std::function<void()>& work)
     try {
         work();
         return true;
-    } catch (const adodb::DbError& e) {
-        MsgBox(QStringLiteral("ERROR:\r") + e.Description(), MsgBoxButtons::OK);
-    } catch (const std::exception& e) {
-        MsgBox(QStringLiteral("ERROR:\r") + QString::fromLocal8Bit(e.what()), MsgBoxButtons::OK);
+    } catch (const std::exception&) {
+        MsgBox(QStringLiteral("ERROR:\r") + Describe(std::current_exception()), MsgBoxButtons::OK);
     }
     return false;
 }
@@ -53,7 +51,7 @@ struct ClientRecordset : adodb::Recordset {
     explicit ClientRecordset(const QString& sql)
     {
         CursorLocation = adodb::adUseClient;
-        Open(sql, connection(), adodb::adOpenStatic, adodb::adLockOptimistic,
+        Open(sql, ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
              adodb::adCmdUnspecified);
     }
 };
@@ -144,7 +142,7 @@ qint32 GetNextID(const QString& code)
             last >= std::numeric_limits<qint32>::max())
             throw adodb::DbError(QStringLiteral("%1: Overflow: the counter '%2' stands at %3 and "
                                                 "cannot issue another identifier")
-                                     .arg(connection().FilePath(), code,
+                                     .arg(ActiveConnection().FilePath(), code,
                                           rs.Fields(QStringLiteral("VALUE")).Value().toString()));
         next = qint32(last + 1);
     }
@@ -156,7 +154,7 @@ qint32 GetNextID(const QString& code)
 
 bool SetTaskStatus(qint32 taskId, const QString& status)
 {
-    return executeReported([&] { connection().Execute(Sql::UpdateStatus(taskId, status)); });
+    return executeReported([&] { ActiveConnection().Execute(Sql::UpdateStatus(taskId, status)); });
 }
 
 QString GetTaskStatus(qint32 taskId)
@@ -171,7 +169,7 @@ QString GetTaskStatus(qint32 taskId)
 bool SetTaskDate(qint32 taskId, const QString& dateText)
 {
     return executeReported([&] {
-        adodb::Connection& db = connection();
+        adodb::Connection& db = ActiveConnection();
         // Text that holds no date never reaches the statement.
         const QDate day = ParseDateText(dateText);
         if (!day.isValid())

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "adodb.h"
+#include "jetsql.h"
 
 #include <QDate>
 #include <QString>
@@ -12,16 +13,13 @@
 // "ERROR:" message of SetTaskStatus/SetTaskDate).
 extern std::unique_ptr<adodb::Connection> gConnection;
 
-// gConnection for a statement: a DbError, not a crash, when the main window has not opened it.
-inline adodb::Connection& ActiveConnection()
-{
-    if (!gConnection || !gConnection->IsOpen())
-        throw adodb::DbError(QStringLiteral("The task database is not open."));
-    return *gConnection;
-}
+// gConnection for a statement: a DbError naming the file, not a crash, when the main window
+// has not opened it.
+adodb::Connection& ActiveConnection();
 
 // The status words stored in TASK_STATUS.
-namespace TaskStatus {
+namespace TaskStatus
+{
 inline const QString INCOMPLETE = QStringLiteral("INCOMPLETE");
 inline const QString COMPLETE = QStringLiteral("COMPLETE");
 inline const QString SPECIAL = QStringLiteral("SPECIAL");
@@ -30,14 +28,10 @@ inline const QString SPECIAL = QStringLiteral("SPECIAL");
 // "PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + App::Path() + "/Dueboard.mdb"
 QString ConnectionString();
 
-// m/d/yyyy: no leading zeros, four-digit year, whatever the locale (3/5/2026).
-QString FormatDateMDY(const QDate& day);
-// Reads text that holds a date (m/d/yyyy, or ISO yyyy-MM-dd); an invalid QDate otherwise.
-QDate ParseDateText(const QString& text);
-
 // The nine statements, each returning its exact text.
-namespace Sql {
-QString SelectCounter(const QString& code);                // 1
+namespace Sql
+{
+QString SelectCounter(const QString& code);                 // 1
 QString UpdateStatus(qint32 taskId, const QString& status); // 2
 QString SelectStatus(qint32 taskId);                        // 3
 QString UpdateDate(qint32 taskId, const QString& mdy);      // 4

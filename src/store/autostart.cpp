@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "autostart.h"
 
-#include "app.h"
+#include "platform/app.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,22 +2,12 @@
 #include "jetsql.h"
 
 #include "adodb.h"
-#include "appfunctions.h"
+#include "platform/datetext.h"
 
 #include <QRegularExpression>
 
 namespace
 {
-
-// Month first, always: the literal's order is fixed by the statements, not by the locale.
-QDate parseMonthFirst(const QString& text)
-{
-    static const QRegularExpression mdy(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
-    const QRegularExpressionMatch m = mdy.match(text);
-    if (!m.hasMatch())
-        return {};
-    return QDate(m.captured(3).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
-}
 
 QDate parseIso(const QString& text)
 {
@@ -40,7 +30,7 @@ QString FormatDateMDY(const QDate& day)
 QDate ParseDateText(const QString& text)
 {
     const QString trimmed = text.trimmed();
-    const QDate mdy = parseMonthFirst(trimmed);
+    const QDate mdy = ParseMonthFirst(trimmed);
     return mdy.isValid() ? mdy : parseIso(trimmed);
 }
 
@@ -60,7 +50,7 @@ QString TranslateJetSql(const QString& jetSql)
                     QStringLiteral("Syntax error in date literal: unclosed '#' in \"%1\"")
                         .arg(jetSql));
             const QString literal = jetSql.mid(i + 1, close - i - 1);
-            const QDate day = parseMonthFirst(literal.trimmed());
+            const QDate day = ParseMonthFirst(literal.trimmed());
             if (!day.isValid())
                 throw adodb::DbError(
                     QStringLiteral(

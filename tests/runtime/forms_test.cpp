@@ -65,7 +65,6 @@ class FormsTest : public ::testing::Test
 protected:
     void TearDown() override
     {
-        Forms::SetModalDriver({});
         Forms::Unload(Forms::Instance<frmProbe>());
         Forms::Unload(Forms::Instance<frmOther>());
         FlushDeletes();
@@ -259,7 +258,7 @@ TEST_F(FormsTest, OwnerDestructionLeavesTheModalWindowAlive)
 TEST_F(FormsTest, ModalDriverActsWithoutANestedLoop)
 {
     bool sawItShown = false;
-    Forms::SetModalDriver([&](Form& form) {
+    const ScopedHook driver(Forms::ModalDriver(), [&](Form& form) {
         sawItShown = form.isVisible() && form.isModal() && form.IsLoaded();
         form.close();
     });
@@ -274,7 +273,7 @@ TEST_F(FormsTest, ModalDriverActsWithoutANestedLoop)
 
 TEST_F(FormsTest, ModalDriverThatLeavesTheWindowOpenReturns)
 {
-    Forms::SetModalDriver([](Form&) {});
+    const ScopedHook driver(Forms::ModalDriver(), [](Form&) {});
 
     Forms::ShowModal(Forms::Instance<frmProbe>(), nullptr);
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
+#include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/layout.h"
 #include "runtime/popup.h"
 #include "runtime/runtime.h"
 #include "store/adodb.h"
-#include "store/msgbox.h"
 #include "support/recordedmsgbox.h"
 
 #include <QApplication>
@@ -73,7 +73,6 @@ protected:
         hidden->setVisible(false);
         disabled->setEnabled(false);
     }
-    void TearDown() override { Popup::SetPicker({}); }
     QMenu menu;
     QAction* shown = menu.addAction("Complete");
     QAction* hidden = menu.addAction("Incomplete");
@@ -86,7 +85,7 @@ TEST_F(PopupTest, PickedItemRunsOnlyWhenAPersonCouldChooseIt)
     for (QAction* pick : {shown, hidden, disabled, static_cast<QAction*>(nullptr)}) {
         triggered.clear();
         QMenu* seen = nullptr;
-        Popup::SetPicker([&](QMenu& m) {
+        const ScopedHook picker(Popup::Picker(), [&](QMenu& m) {
             seen = &m;
             return pick;
         });
@@ -137,7 +136,7 @@ void AnswerBox(BoxSeen& seen, QMessageBox::StandardButton answer)
 
 TEST(DesktopRuntimeTest, MessageBoxIsCaptionedAndReturnsTheAnswer)
 {
-    const MsgBoxHandler previous = SetMsgBoxHandler({});
+    const ScopedHook noRecorder(MsgBoxHandler(), {});
     InstallDesktopRuntime();
 
     BoxSeen question;
@@ -148,7 +147,6 @@ TEST(DesktopRuntimeTest, MessageBoxIsCaptionedAndReturnsTheAnswer)
     AnswerBox(notice, QMessageBox::Ok);
     EXPECT_EQ(MsgBox("Task <b>Pay rent</b> saved"), MsgBoxResult::OK);
 
-    SetMsgBoxHandler(previous);
     EXPECT_EQ(question.title, "Dueboard");
     EXPECT_EQ(question.text, "Delete this task?\nIt cannot be undone.");
     EXPECT_EQ(question.icon, QMessageBox::NoIcon);

@@ -44,7 +44,6 @@ protected:
 
     void TearDown() override
     {
-        Popup::SetPicker({});
         for (Form* form : Forms::Loaded())
             Forms::Unload(*form);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -57,7 +56,7 @@ protected:
     QStringList RightClick(const QString& choose = {})
     {
         QStringList shown;
-        Popup::SetPicker([&](QMenu& menu) -> QAction* {
+        const ScopedHook picker(Popup::Picker(), [&](QMenu& menu) -> QAction* {
             QAction* chosen = nullptr;
             for (QAction* item : menu.actions()) {
                 if (item->isVisible())
@@ -253,7 +252,7 @@ TEST_F(ShellTest, QuitWhileAModalWindowIsOpenEndsQuietly)
     EXPECT_EQ(QCoreApplication::exec(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(Forms::Loaded().isEmpty());
-    EXPECT_EQ(db.Prompts, QStringList());
+    EXPECT_EQ(db.msgBox.prompts, QStringList());
 }
 
 // The idle end and the end after "Quit" both end the program's event loop.

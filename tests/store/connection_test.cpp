@@ -129,8 +129,8 @@ TEST_F(TempDbTest, LockedFileWaitsThenFailsClearlyAndChangesNothing)
     sqlite3_close(other);
     adodb::SetBusyTimeout(3000);
 
-    ASSERT_EQ(db.Prompts.size(), 1);
-    EXPECT_EQ(db.Prompts[0],
+    ASSERT_EQ(db.msgBox.prompts.size(), 1);
+    EXPECT_EQ(db.msgBox.prompts[0],
               "ERROR:\r" + db.File() + ": database is locked (another program is using the file)");
     EXPECT_EQ(GetTaskStatus(1), "INCOMPLETE");
     EXPECT_TRUE(db.Scalar("SELECT count(*) FROM sysIDS").toInt() == 0);

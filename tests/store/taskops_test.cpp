@@ -41,7 +41,7 @@ TEST_F(TempDbTest, StatusIsReadAndSet)
     EXPECT_EQ(GetTaskStatus(1), "SPECIAL");
     EXPECT_TRUE(SetTaskStatus(2, TaskStatus::COMPLETE)) << "no such task is no error";
     EXPECT_EQ(GetTaskStatus(2), "");
-    EXPECT_TRUE(db.Prompts.isEmpty());
+    EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 }
 
 TEST_F(TempDbTest, DateIsReadAndSetFromDateText)
@@ -52,7 +52,7 @@ TEST_F(TempDbTest, DateIsReadAndSetFromDateText)
     EXPECT_EQ(GetTaskDate(1), QDate(2026, 12, 1));
     EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS").toString(), "2026-12-01");
     EXPECT_EQ(GetTaskDate(99), TempDb::Today) << "a missing task reads as due today";
-    EXPECT_TRUE(db.Prompts.isEmpty());
+    EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 }
 
 TEST_F(TempDbTest, FailedSettersShowTheErrorAndChangeNothing)
@@ -60,8 +60,8 @@ TEST_F(TempDbTest, FailedSettersShowTheErrorAndChangeNothing)
     db.AddTask(1, "a", "", QDate(2026, 1, 15));
     EXPECT_FALSE(SetTaskDate(1, "not a date"));
     EXPECT_FALSE(SetTaskDate(1, "1/1/2026# , TASK_TITLE = 'x"));
-    ASSERT_EQ(db.Prompts.size(), 2);
-    EXPECT_EQ(db.Prompts[0],
+    ASSERT_EQ(db.msgBox.prompts.size(), 2);
+    EXPECT_EQ(db.msgBox.prompts[0],
               "ERROR:\r" + db.File() + ": \"not a date\" is not a date; the task keeps its date");
     EXPECT_EQ(GetTaskDate(1), QDate(2026, 1, 15));
     EXPECT_EQ(db.Scalar("SELECT TASK_TITLE FROM TASKS").toString(), "a");
@@ -69,9 +69,9 @@ TEST_F(TempDbTest, FailedSettersShowTheErrorAndChangeNothing)
     gConnection->Close();
     EXPECT_FALSE(SetTaskStatus(1, TaskStatus::COMPLETE));
     EXPECT_FALSE(SetTaskDate(1, "3/5/2026"));
-    ASSERT_EQ(db.Prompts.size(), 4);
-    EXPECT_TRUE(db.Prompts[2].startsWith("ERROR:\r")) << qPrintable(db.Prompts[2]);
-    EXPECT_TRUE(db.Prompts[2].contains("not open"));
+    ASSERT_EQ(db.msgBox.prompts.size(), 4);
+    EXPECT_TRUE(db.msgBox.prompts[2].startsWith("ERROR:\r")) << qPrintable(db.msgBox.prompts[2]);
+    EXPECT_TRUE(db.msgBox.prompts[2].contains("not open"));
     EXPECT_EQ(db.Scalar("SELECT TASK_STATUS FROM TASKS").toString(), "INCOMPLETE");
 }
 
@@ -118,7 +118,7 @@ TEST(TaskOperations, FailWithoutAConnection)
     EXPECT_THROW(CountPastDueTasks(), adodb::DbError);
     EXPECT_THROW(ProcrastinateTask(1, 1), adodb::DbError);
     EXPECT_FALSE(SetTaskStatus(1, TaskStatus::COMPLETE));
-    EXPECT_EQ(db.Prompts.size(), 1);
+    EXPECT_EQ(db.msgBox.prompts.size(), 1);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "store/app.h"
+#include "platform/app.h"
 #include "store/autostart.h"
 
 #include <QDir>

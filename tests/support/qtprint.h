@@ -21,6 +21,15 @@ inline std::ostream& operator<<(std::ostream& os, const QDate& d)
 }
 
 // gtest prints containers element by element unless told how to print the whole.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << s; }
-inline void PrintTo(const QStringList& list, std::ostream* os) { *os << list; }
-inline void PrintTo(const QDate& d, std::ostream* os) { *os << d; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << s;
+}
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << list;
+}
+inline void PrintTo(const QDate& d, std::ostream* os)
+{
+    *os << d;
+}

@@ -19,12 +19,7 @@ public:
         NotifyIconData data;
     };
 
-    RecordingPort()
-        : m_previous(SetNotifyIconPort(
-              [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }))
-    {
-    }
-    ~RecordingPort() { SetNotifyIconPort(m_previous); }
+    RecordingPort() = default;
     RecordingPort(const RecordingPort&) = delete;
     RecordingPort& operator=(const RecordingPort&) = delete;
 
@@ -60,5 +55,7 @@ private:
         return false;
     }
 
-    NotifyIconPort m_previous;
+    ScopedHook<bool(quint32, const NotifyIconData&)> m_port{
+        NotifyArea(),
+        [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }};
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "tempdb.h"
 
+#include "platform/app.h"
+#include "platform/clock.h"
 #include "schema.h"
-#include "store/app.h"
-#include "store/clock.h"
 
 #include <QFile>
 #include <sqlite3.h>
@@ -50,16 +50,6 @@ TempDb::TempDb(Connect connect)
     Schema::CreateDatabase(File());
     App::SetPath(Dir());
     Clock::SetToday(Today);
-    SetMsgBoxHandler([this](const QString& prompt, MsgBoxButtons buttons) {
-        Prompts << prompt;
-        if (buttons == MsgBoxButtons::OK)
-            return MsgBoxResult::OK;
-        if (m_answers.empty())
-            return MsgBoxResult::No;
-        const MsgBoxResult answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    });
     if (connect == Connect::Closed)
         return;
     try {
@@ -79,7 +69,6 @@ TempDb::~TempDb()
 void TempDb::restore()
 {
     gConnection.reset();
-    SetMsgBoxHandler({});
     Clock::Reset();
     App::SetPath({});
 }

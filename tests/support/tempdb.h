@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "recordedmsgbox.h"
 #include "store/appfunctions.h"
-#include "store/msgbox.h"
 
 #include <QDate>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
-#include <deque>
 #include <gtest/gtest.h>
 
 // A fresh program directory for one test. Construction makes a temporary directory with an
@@ -17,8 +16,7 @@
 //
 //   TEST_F(TempDbTest, ...) { db.AddTask(1, "Title", "Notes", TempDb::Today); ... }
 //
-// Message boxes: each prompt is appended to Prompts. A Yes/No question takes the next answer
-// pushed with Answer(), or No when none is queued; an OK notice returns OK.
+// Message boxes: msgBox records each prompt and answers questions (recordedmsgbox.h).
 class TempDb
 {
 public:
@@ -41,14 +39,12 @@ public:
     // The first column of the first row of a query (null when there is none).
     QVariant Scalar(const QString& sql) const;
 
-    void Answer(MsgBoxResult answer) { m_answers.push_back(answer); }
-    QStringList Prompts;
+    RecordedMsgBox msgBox;
 
 private:
     void restore();
 
     QTemporaryDir m_dir;
-    std::deque<MsgBoxResult> m_answers;
 };
 
 // A test fixture that owns a TempDb named db.

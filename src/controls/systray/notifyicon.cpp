@@ -6,12 +6,6 @@
 
 namespace
 {
-NotifyIconPort& Port()
-{
-    static NotifyIconPort port;
-    return port;
-}
-
 bool IsContinuationByte(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -33,12 +27,13 @@ int SequenceLength(char c)
 
 bool Shell_NotifyIcon(quint32 message, const NotifyIconData& data)
 {
-    return Port() ? Port()(message, data) : false;
+    return NotifyArea() ? NotifyArea()(message, data) : false;
 }
 
-NotifyIconPort SetNotifyIconPort(NotifyIconPort port)
+NotifyIconPort& NotifyArea()
 {
-    return std::exchange(Port(), std::move(port));
+    static NotifyIconPort port;
+    return port;
 }
 
 QString TipText(const std::array<char, kTipSize>& szTip)

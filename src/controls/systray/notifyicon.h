@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/hook.h"
+
 #include <QIcon>
 #include <QMenu>
 #include <QPointer>
@@ -47,9 +49,9 @@ constexpr quint32 kNotifyIconDataSize = 88;
 // Sends the record to the installed notification area; false when it refused.
 bool Shell_NotifyIcon(quint32 message, const NotifyIconData& data);
 
-using NotifyIconPort = std::function<bool(quint32 message, const NotifyIconData& data)>;
-// Installs the port and returns the previous one. With none installed every call fails.
-NotifyIconPort SetNotifyIconPort(NotifyIconPort port);
+// The installed notification area. With none installed every call fails.
+using NotifyIconPort = Hook<bool(quint32 message, const NotifyIconData& data)>;
+NotifyIconPort& NotifyArea();
 
 // What the notification area shows of szTip: at most 63 bytes up to the first zero, without
 // a trailing partial character.

@@ -142,7 +142,7 @@ void TrayIconBackend::Activated(Icon& icon, QSystemTrayIcon::ActivationReason re
 void InstallTrayIconBackend()
 {
     QPointer<TrayIconBackend> backend = new TrayIconBackend(qApp);
-    SetNotifyIconPort([backend](quint32 message, const NotifyIconData& data) {
+    NotifyArea().Replace([backend](quint32 message, const NotifyIconData& data) {
         return backend && backend->Shell_NotifyIcon(message, data);
     });
 }

@@ -3,11 +3,11 @@
 
 #include "linklabel.h"
 #include "maker.h"
+#include "platform/app.h"
 #include "runtime/desktop.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
-#include "store/app.h"
 
 #include <QEvent>
 #include <QPixmap>

@@ -2,12 +2,12 @@
 #include "frmnewduedate.h"
 
 #include "controls/datepicker.h"
+#include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
 #include "statusicons.h"
 #include "store/appfunctions.h"
-#include "store/msgbox.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -3,12 +3,12 @@
 
 #include "controls/datepicker.h"
 #include "frmmain.h"
+#include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
 #include "statusicons.h"
 #include "store/appfunctions.h"
-#include "store/msgbox.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "frmpastdue.h"
 
+#include "platform/clock.h"
+#include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
 #include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "store/appfunctions.h"
-#include "store/clock.h"
-#include "store/msgbox.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/taskmenus.h"
 

@@ -45,15 +45,6 @@ class AboutWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_previousOpener = Desktop::SetUrlOpener([this](const QUrl& url) {
-            m_opened << url;
-            return false; // no browser or mail program set up
-        });
-        // Opened as the main window opens it; the driver leaves it showing.
-        m_previousDriver = Forms::SetModalDriver([this](Form& form) {
-            m_modalWhileShown = form.isModal();
-            m_owner = form.windowHandle() ? form.windowHandle()->transientParent() : nullptr;
-        });
         Forms::ShowModal(Forms::Instance<frmAbout>(), nullptr);
         m_form = &Forms::Instance<frmAbout>();
     }
@@ -62,8 +53,6 @@ protected:
         for (Form* form : Forms::Loaded())
             Forms::Unload(*form);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Forms::SetModalDriver(m_previousDriver);
-        Desktop::SetUrlOpener(m_previousOpener);
     }
 
     template <class T = QLabel> T* Child(const char* name)
@@ -78,8 +67,17 @@ protected:
     QWindow* m_owner = nullptr;
     RecordedMsgBox m_msgBox;
     QList<QUrl> m_opened;
-    Desktop::UrlOpener m_previousOpener;
-    Forms::ModalDriver m_previousDriver;
+    ScopedHook<bool(const QUrl&)> m_opener{Desktop::UrlOpener(), [this](const QUrl& url) {
+                                               m_opened << url;
+                                               return false; // no browser or mail program set up
+                                           }};
+    // Opened as the main window opens it; the driver leaves it showing.
+    ScopedHook<void(Form&)> m_driver{Forms::ModalDriver(), [this](Form& form) {
+                                         m_modalWhileShown = form.isModal();
+                                         m_owner = form.windowHandle()
+                                                       ? form.windowHandle()->transientParent()
+                                                       : nullptr;
+                                     }};
 };
 
 TEST(HardVersion, WritesEachPartAsAPlainNumber)

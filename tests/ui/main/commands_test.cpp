@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Pressing tasks in the list, the two context menus and every task command.
 #include "mainwindow.h"
-#include "store/clock.h"
+#include "platform/clock.h"
 #include "ui/main/frmnewduedate.h"
 
 #include <QLineEdit>
@@ -108,15 +108,15 @@ TEST_F(CommandsTest, DeleteAsksWithTheEditedTitleAndNoChangesNothing)
     Open();
     Press(1);
     main->txtTitle->setText("Two, edited");
-    db.Answer(MsgBoxResult::No);
+    db.msgBox.Answer(MsgBoxResult::No);
     main->mnuDeleteTask->trigger(); // a right-click would reload the stored title first
-    EXPECT_EQ(db.Prompts, QStringList{"Delete Two, edited?"});
+    EXPECT_EQ(db.msgBox.prompts, QStringList{"Delete Two, edited?"});
     EXPECT_EQ(Titles().size(), 3);
     EXPECT_EQ(main->txtTitle->text(), "Two, edited"); // not even reloaded
 
-    db.Answer(MsgBoxResult::Yes);
+    db.msgBox.Answer(MsgBoxResult::Yes);
     RightClickAndPick(1, "mnuDeleteTask");
-    EXPECT_EQ(db.Prompts.last(), "Delete Two?");
+    EXPECT_EQ(db.msgBox.prompts.last(), "Delete Two?");
     EXPECT_EQ(Titles(), QStringList({"One", "Three"}));
     EXPECT_EQ(SelectedTitle(), "One");
 }
@@ -164,7 +164,7 @@ TEST_F(CommandsTest, ChooseDueDateOpensBesideTheWindowAndReloadsAfterwards)
     Press(1);
     QPoint dialogAt;
     qint32 dialogTask = 0;
-    Forms::SetModalDriver([&](Form& form) {
+    const ScopedHook driver(Forms::ModalDriver(), [&](Form& form) {
         auto& dialog = static_cast<frmNewDueDate&>(form);
         dialogAt = dialog.frameGeometry().topLeft();
         dialogTask = dialog.TaskID();
@@ -184,8 +184,8 @@ TEST_F(CommandsTest, AFailingCommandReportsAndLeavesTheWindowUsable)
     Open();
     db.Exec("DROP TABLE TASKS; CREATE TABLE TASKS (TASK_ID INTEGER PRIMARY KEY)");
     RightClickAndPick(0, "mnuPro2");
-    ASSERT_FALSE(db.Prompts.isEmpty());
-    EXPECT_TRUE(db.Prompts.first().contains("failed")) << db.Prompts.first();
+    ASSERT_FALSE(db.msgBox.prompts.isEmpty());
+    EXPECT_TRUE(db.msgBox.prompts.first().contains("failed")) << db.msgBox.prompts.first();
     EXPECT_TRUE(IsFormLoaded("frmMain"));
 }
 
@@ -198,15 +198,15 @@ TEST_F(CommandsTest, AutoStartOptionsAsksThenMakesOrRemovesTheEntry)
     Open();
     QAction* command = main->findChild<QAction*>("mnuAutoStart");
 
-    db.Answer(MsgBoxResult::Yes);
+    db.msgBox.Answer(MsgBoxResult::Yes);
     command->trigger();
     EXPECT_TRUE(QFile::exists(entry));
-    db.Answer(MsgBoxResult::No);
+    db.msgBox.Answer(MsgBoxResult::No);
     command->trigger();
     EXPECT_FALSE(QFile::exists(entry));
-    db.Answer(MsgBoxResult::No);
+    db.msgBox.Answer(MsgBoxResult::No);
     command->trigger();
-    EXPECT_EQ(db.Prompts,
+    EXPECT_EQ(db.msgBox.prompts,
               QStringList({"Would you like Dueboard to start automatically when Windows starts?",
                            "Auto-Start Enabled",
                            "Would you like Dueboard to start automatically when Windows starts?",

@@ -19,12 +19,11 @@ class AddNewTest : public MainWindowTest
 protected:
     void AddNew(const std::function<void(frmNewTask&)>& fill)
     {
-        Forms::SetModalDriver([&](Form& form) {
+        const ScopedHook driver(Forms::ModalDriver(), [&](Form& form) {
             auto& dialog = static_cast<frmNewTask&>(form);
             fill(dialog);
         });
         main->cmdAddNew->click();
-        Forms::SetModalDriver({});
     }
 };
 
@@ -87,7 +86,7 @@ TEST_F(AddNewTest, RefusedSavesKeepTheDialogOpenAndConsumeNoIdentifier)
         d.txtTitle->setText("   "); // blanks are a title
         d.cmdSave->click();
     });
-    EXPECT_EQ(db.Prompts, QStringList({"Invalid Date", "Please Enter A Title"}));
+    EXPECT_EQ(db.msgBox.prompts, QStringList({"Invalid Date", "Please Enter A Title"}));
     EXPECT_EQ(db.Scalar("SELECT VALUE FROM sysIDS WHERE CODE = 'TASK'").toInt(), 1);
     EXPECT_EQ(db.Scalar("SELECT TASK_TITLE FROM TASKS WHERE TASK_ID = 1").toString(), "   ");
 }
@@ -127,7 +126,7 @@ TEST_F(MainWindowTest, NewDueDateStartsOnTheTasksDateAndSavesMonthFirst)
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // writes day first
     auto& dialog = Forms::Instance<frmNewDueDate>();
     dialog.SetTaskID(7);
-    Forms::SetModalDriver([](Form& form) {
+    const ScopedHook driver(Forms::ModalDriver(), [](Form& form) {
         auto& d = static_cast<frmNewDueDate&>(form);
         EXPECT_EQ(d.DTPicker1->Value(), QDate(2026, 3, 3));
         d.DTPicker1->SetValue(QDate(2026, 3, 5));
@@ -143,7 +142,7 @@ TEST_F(MainWindowTest, NewDueDateRefusesNoDateAndItsCloseBoxChangesNothing)
 {
     db.AddTask(7, "Pay rent", "", QDate(2026, 3, 3));
     Open();
-    Forms::SetModalDriver([](Form& form) {
+    const ScopedHook refusedThenClosed(Forms::ModalDriver(), [](Form& form) {
         auto& d = static_cast<frmNewDueDate&>(form);
         d.DTPicker1->SetEditText("");
         d.cmdSave->click();
@@ -154,10 +153,10 @@ TEST_F(MainWindowTest, NewDueDateRefusesNoDateAndItsCloseBoxChangesNothing)
     auto& dialog = Forms::Instance<frmNewDueDate>();
     dialog.SetTaskID(7);
     Forms::ShowModal(dialog, main);
-    EXPECT_EQ(db.Prompts, QStringList{"Invalid Date"});
+    EXPECT_EQ(db.msgBox.prompts, QStringList{"Invalid Date"});
     EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS WHERE TASK_ID = 7").toString(), "2026-03-03");
 
-    Forms::SetModalDriver([](Form& form) {
+    const ScopedHook closed(Forms::ModalDriver(), [](Form& form) {
         EXPECT_EQ(static_cast<frmNewDueDate&>(form).DTPicker1->Value(), TempDb::Today);
         form.close();
     });

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The day view: list, selection, details, Past Due button, caption, navigation, lifetime.
 #include "mainwindow.h"
-#include "store/clock.h"
+#include "platform/clock.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -195,8 +195,9 @@ TEST_F(MainWindowTest, DatabaseFailuresReachThePersonAndTheWindowStaysUsable)
     Open();
     db.Exec("ALTER TABLE TASKS RENAME TO GONE");
     main->cmdNext->click();
-    ASSERT_EQ(db.Prompts.size(), 1);
-    EXPECT_TRUE(db.Prompts[0].startsWith("Showing the next day failed:\r")) << db.Prompts[0];
+    ASSERT_EQ(db.msgBox.prompts.size(), 1);
+    EXPECT_TRUE(db.msgBox.prompts[0].startsWith("Showing the next day failed:\r"))
+        << db.msgBox.prompts[0];
     EXPECT_TRUE(IsFormLoaded("frmMain"));
 
     db.Exec("ALTER TABLE GONE RENAME TO TASKS");
@@ -205,7 +206,7 @@ TEST_F(MainWindowTest, DatabaseFailuresReachThePersonAndTheWindowStaysUsable)
 
     gConnection->Close();
     main->cmdPrev->click();
-    EXPECT_EQ(db.Prompts.size(), 2);
+    EXPECT_EQ(db.msgBox.prompts.size(), 2);
     EXPECT_TRUE(IsFormLoaded("frmMain"));
 }
 

@@ -29,8 +29,6 @@ protected:
 
     void TearDown() override
     {
-        Forms::SetModalDriver({});
-        Popup::SetPicker({});
         for (Form* form : Forms::Loaded())
             Forms::Unload(*form);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -66,12 +64,11 @@ protected:
     QStringList MenusOpenedBy(const std::function<void()>& act)
     {
         QStringList opened;
-        Popup::SetPicker([&](QMenu& menu) -> QAction* {
+        const ScopedHook picker(Popup::Picker(), [&](QMenu& menu) -> QAction* {
             opened << menu.objectName();
             return nullptr;
         });
         act();
-        Popup::SetPicker({});
         return opened;
     }
 
@@ -80,7 +77,7 @@ protected:
     QStringList RightClickAndPick(int row, const QString& item = {})
     {
         QStringList shown;
-        Popup::SetPicker([&](QMenu& menu) -> QAction* {
+        const ScopedHook picker(Popup::Picker(), [&](QMenu& menu) -> QAction* {
             QAction* chosen = nullptr;
             for (QAction* action : menu.actions()) {
                 if (action->isVisible())
@@ -95,7 +92,6 @@ protected:
             return chosen;
         });
         Press(row, Qt::RightButton);
-        Popup::SetPicker({});
         return shown;
     }
 };

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "controls/datepicker.h"
+#include "platform/clock.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
 #include "runtime/popup.h"
-#include "store/clock.h"
 #include "support/tempdb.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/frmnewduedate.h"
@@ -29,8 +29,6 @@ class PastDueTest : public TempDbTest
 protected:
     void TearDown() override
     {
-        Popup::SetPicker(nullptr);
-        Forms::SetModalDriver(nullptr);
         for (Form* form : Forms::Loaded())
             Forms::Unload(*form);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -62,7 +60,7 @@ protected:
     // Records what the menu offered and picks the named item.
     void pick(const QString& name)
     {
-        Popup::SetPicker([this, name](QMenu& menu) {
+        m_picker.emplace(Popup::Picker(), [this, name](QMenu& menu) {
             ++m_menusOpened;
             return menu.findChild<QAction*>(name);
         });
@@ -79,6 +77,7 @@ protected:
     }
 
     int m_menusOpened = 0;
+    std::optional<ScopedHook<QAction*(QMenu&)>> m_picker;
 };
 
 TEST_F(PastDueTest, ListsOpenTasksBeforeTodayWithDaysLate)
@@ -179,7 +178,7 @@ TEST_P(PastDueCommandTest, ActsOnTheClickedRowAndRebuildsTheList)
     const CommandCase& c = GetParam();
     db.AddTask(1, "Older", "", kToday.addDays(-9));
     db.AddTask(2, "Pay rent", "landlord", kToday.addDays(-5));
-    db.Answer(MsgBoxResult::Yes);
+    db.msgBox.Answer(MsgBoxResult::Yes);
     pick(c.item);
 
     frmPastDue& w = open();
@@ -215,13 +214,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PastDueTest, DeleteAsksWithTheRowsTitleAndNoKeepsEverything)
 {
     db.AddTask(2, "Pay rent", "", kToday.addDays(-5));
-    db.Answer(MsgBoxResult::No);
+    db.msgBox.Answer(MsgBoxResult::No);
     pick("mnuDelete");
 
     frmPastDue& w = open();
     rightClickDescription(w, 0);
 
-    EXPECT_EQ(db.Prompts, QStringList{"Delete Pay rent?"});
+    EXPECT_EQ(db.msgBox.prompts, QStringList{"Delete Pay rent?"});
     EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM TASKS").toInt(), 1);
     ASSERT_EQ(w.lstTasks->topLevelItemCount(), 1);
     EXPECT_TRUE(w.lstTasks->topLevelItem(0)->isSelected()) << "No must not rebuild the list";
@@ -235,7 +234,7 @@ TEST_F(PastDueTest, ChooseDueDateOpensTheDialogForTheTaskAndRebuildsWhenClosed)
     frmPastDue& w = open();
 
     int driven = 0;
-    Forms::SetModalDriver([&](Form& form) {
+    const ScopedHook driver(Forms::ModalDriver(), [&](Form& form) {
         ++driven;
         auto* dialog = qobject_cast<frmNewDueDate*>(&form);
         ASSERT_NE(dialog, nullptr);
@@ -252,7 +251,7 @@ TEST_F(PastDueTest, ChooseDueDateOpensTheDialogForTheTaskAndRebuildsWhenClosed)
     EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"9", "5"}));
     EXPECT_TRUE(w.lstTasks->selectedItems().isEmpty())
         << "the list is rebuilt even though nothing was saved";
-    EXPECT_TRUE(db.Prompts.isEmpty());
+    EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 }
 
 TEST_F(PastDueTest, RightClickBelowTheRowsClearsTheSelectionAndOpensNoMenu)
@@ -296,11 +295,11 @@ TEST_F(PastDueTest, ResizeFollowsTheOuterSizeAndIgnoresTooSmallSizes)
     w.resize(5, 20); // below the 550-twip margin
     QCoreApplication::processEvents();
     EXPECT_EQ(w.lstTasks->geometry(), expected);
-    EXPECT_TRUE(db.Prompts.isEmpty());
+    EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 
     w.showMinimized();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(db.Prompts.isEmpty());
+    EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 }
 
 // The main window's Past Due button: the window opens modally with no owner, and the day
@@ -314,8 +313,9 @@ TEST_F(PastDueTest, MainWindowReloadsItsDayAfterwards)
     frmMain& main = Forms::Instance<frmMain>();
     ASSERT_EQ(main.tvwTasks->topLevelItemCount(), 0);
 
-    Popup::SetPicker([](QMenu& menu) { return menu.findChild<QAction*>("mnuDueToday"); });
-    Forms::SetModalDriver([](Form& form) {
+    const ScopedHook picker(Popup::Picker(),
+                            [](QMenu& menu) { return menu.findChild<QAction*>("mnuDueToday"); });
+    const ScopedHook driver(Forms::ModalDriver(), [](Form& form) {
         auto& w = dynamic_cast<frmPastDue&>(form);
         EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
         EXPECT_EQ(w.windowHandle()->transientParent(), nullptr);

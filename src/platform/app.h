@@ -4,7 +4,8 @@
 #include <QString>
 
 // The program's identity and its own directory, where the database and the launcher live.
-namespace App {
+namespace App
+{
 
 inline const QString Title = QStringLiteral("Dueboard");
 

@@ -3,7 +3,8 @@
 
 #include <QCoreApplication>
 
-namespace {
+namespace
+{
 QString& overridePath()
 {
     static QString path;
@@ -11,7 +12,8 @@ QString& overridePath()
 }
 } // namespace
 
-namespace App {
+namespace App
+{
 
 QString Path()
 {
@@ -20,10 +22,22 @@ QString Path()
     return QCoreApplication::applicationDirPath();
 }
 
-void SetPath(const QString& path) { overridePath() = path; }
+void SetPath(const QString& path)
+{
+    overridePath() = path;
+}
 
-int Major() { return DUEBOARD_VERSION_MAJOR; }
-int Minor() { return DUEBOARD_VERSION_MINOR; }
-int Revision() { return DUEBOARD_VERSION_PATCH; }
+int Major()
+{
+    return DUEBOARD_VERSION_MAJOR;
+}
+int Minor()
+{
+    return DUEBOARD_VERSION_MINOR;
+}
+int Revision()
+{
+    return DUEBOARD_VERSION_PATCH;
+}
 
 } // namespace App

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "hook.h"
+
 #include <QString>
-#include <functional>
 
 // The program's message box: caption "Dueboard", no icon, fixed English text.
 // The store reports through it too, so the seam lives here, below the windows; the
@@ -12,8 +13,7 @@ enum class MsgBoxResult { OK, Yes, No };
 
 MsgBoxResult MsgBox(const QString& prompt, MsgBoxButtons buttons = MsgBoxButtons::OK);
 
-using MsgBoxHandler = std::function<MsgBoxResult(const QString& prompt, MsgBoxButtons buttons)>;
-
-// Installs the handler and returns the previous one. With none installed the prompt goes to
-// standard error and questions are answered No, the answer that changes nothing.
-MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
+// With nothing installed the prompt goes to standard error and questions are answered No, the
+// answer that changes nothing.
+using MsgBoxHook = Hook<MsgBoxResult(const QString& prompt, MsgBoxButtons buttons)>;
+MsgBoxHook& MsgBoxHandler();
