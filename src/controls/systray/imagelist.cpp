@@ -10,16 +10,10 @@ void ImageList::SetImage(const QImage& image)
 
 QImage ImageList::ExtractImage() const
 {
-    QImage masked = m_image;
-    const QRgb mask = m_maskColor.rgb();
-    for (int y = 0; y < masked.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(masked.scanLine(y));
-        for (int x = 0; x < masked.width(); ++x) {
-            const QRgb opaque = line[x] | 0xFF000000;
-            line[x] = opaque == mask ? qRgba(0, 0, 0, 0) : opaque;
-        }
-    }
-    return masked;
+    // The picture's own alpha is ignored: only the mask colour makes pixels transparent.
+    QImage masked = m_image.convertToFormat(QImage::Format_RGB32);
+    masked.setAlphaChannel(masked.createMaskFromColor(m_maskColor.rgb(), Qt::MaskOutColor));
+    return masked.convertToFormat(QImage::Format_ARGB32);
 }
 
 QIcon ImageList::ExtractIcon() const
