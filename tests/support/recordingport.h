@@ -21,10 +21,15 @@ public:
 
     RecordingPort()
         : m_previous(SetNotifyIconPort(
-              [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }))
+              [this](quint32 message, const NotifyIconData& data) { return Take(message, data); })),
+          m_previousProbe(SetNotificationAreaProbe([this] { return present; }))
     {
     }
-    ~RecordingPort() { SetNotifyIconPort(m_previous); }
+    ~RecordingPort()
+    {
+        SetNotifyIconPort(m_previous);
+        SetNotificationAreaProbe(m_previousProbe);
+    }
     RecordingPort(const RecordingPort&) = delete;
     RecordingPort& operator=(const RecordingPort&) = delete;
 
@@ -43,6 +48,7 @@ public:
 
     QList<Call> calls;
     std::set<std::pair<const QWidget*, quint32>> icons;
+    bool present = true; // whether the notification area is there
 
 private:
     bool Take(quint32 message, const NotifyIconData& data)
@@ -61,4 +67,5 @@ private:
     }
 
     NotifyIconPort m_previous;
+    NotificationAreaProbe m_previousProbe;
 };

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <utility>
 
 namespace
 {
@@ -10,6 +11,12 @@ NotifyIconPort& Port()
 {
     static NotifyIconPort port;
     return port;
+}
+
+NotificationAreaProbe& Probe()
+{
+    static NotificationAreaProbe probe;
+    return probe;
 }
 
 bool IsContinuationByte(char c)
@@ -39,6 +46,16 @@ bool Shell_NotifyIcon(quint32 message, const NotifyIconData& data)
 NotifyIconPort SetNotifyIconPort(NotifyIconPort port)
 {
     return std::exchange(Port(), std::move(port));
+}
+
+bool NotificationAreaPresent()
+{
+    return Probe() && Probe()();
+}
+
+NotificationAreaProbe SetNotificationAreaProbe(NotificationAreaProbe probe)
+{
+    return std::exchange(Probe(), std::move(probe));
 }
 
 QString TipText(const std::array<char, kTipSize>& szTip)

@@ -51,6 +51,13 @@ using NotifyIconPort = std::function<bool(quint32 message, const NotifyIconData&
 // Installs the port and returns the previous one. With none installed every call fails.
 NotifyIconPort SetNotifyIconPort(NotifyIconPort port);
 
+// Whether a notification area is there to show the icons, as the installed probe tells; with
+// none installed there is none.
+bool NotificationAreaPresent();
+using NotificationAreaProbe = std::function<bool()>;
+// Installs the probe and returns the previous one.
+NotificationAreaProbe SetNotificationAreaProbe(NotificationAreaProbe probe);
+
 // What the notification area shows of szTip: at most 63 bytes up to the first zero, without
 // a trailing partial character.
 QString TipText(const std::array<char, kTipSize>& szTip);

@@ -145,4 +145,5 @@ void InstallTrayIconBackend()
     SetNotifyIconPort([backend](quint32 message, const NotifyIconData& data) {
         return backend && backend->Shell_NotifyIcon(message, data);
     });
+    SetNotificationAreaProbe([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
 }
