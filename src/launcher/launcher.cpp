@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 #include <optional>
 #include <unistd.h>
@@ -64,11 +65,9 @@ bool NameActivatable(const QDBusConnection& bus)
 }
 
 // What the program's exit status says about why it did not start.
-QString EndedBecause(const QProcess& server)
+QString EndedBecause(int status)
 {
-    if (server.exitStatus() == QProcess::CrashExit)
-        return QStringLiteral("crashed");
-    switch (static_cast<ServerExit>(server.exitCode())) {
+    switch (static_cast<ServerExit>(status)) {
     case ServerExit::NoDisplay:
         return QStringLiteral("found no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
     case ServerExit::DisplayUnreachable:
@@ -82,7 +81,7 @@ QString EndedBecause(const QProcess& server)
         break;
     }
     return QStringLiteral("ended with status %1 without taking the bus name %2")
-        .arg(server.exitCode())
+        .arg(status)
         .arg(kServiceName);
 }
 
@@ -126,7 +125,10 @@ std::optional<LaunchResult> StartServer(const QDBusConnection& bus, const QStrin
         return std::nullopt;
     if (process->state() == QProcess::NotRunning)
         return Failure(LaunchStatus::ServerNotStarted,
-                       QStringLiteral("the program %1 %2").arg(serverPath, EndedBecause(*process)));
+                       QStringLiteral("the program %1 %2")
+                           .arg(serverPath, process->exitStatus() == QProcess::CrashExit
+                                                ? QStringLiteral("crashed")
+                                                : EndedBecause(process->exitCode())));
     return Failure(LaunchStatus::ServerNotStarted,
                    QStringLiteral("the program %1 did not take the bus name %2 within %3")
                        .arg(serverPath, kServiceName, Seconds(timeout)));
@@ -148,13 +150,18 @@ LaunchResult CallShowMainScreen(const QDBusConnection& bus, milliseconds timeout
                        QStringLiteral("%1 did not answer ShowMainScreen within %2")
                            .arg(kServiceName, Seconds(timeout)));
     // The bus started the program with its own environment, and a program that cannot reach a
-    // display dies at once; say where to look rather than only how it died.
-    if (reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn.")))
+    // display dies at once; say why it ended where its status tells, and where to look.
+    if (reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."))) {
+        static const QRegularExpression exited(QStringLiteral("exited with status (\\d+)"));
+        const QRegularExpressionMatch status = exited.match(reply.errorMessage());
         return Failure(LaunchStatus::ServerNotStarted,
                        QStringLiteral("the session bus could not start the program (%1); is the "
                                       "display known to the bus? See "
                                       "dbus-update-activation-environment")
-                           .arg(reply.errorMessage()));
+                           .arg(status.hasMatch() ? QStringLiteral("it ") +
+                                                        EndedBecause(status.captured(1).toInt())
+                                                  : reply.errorMessage()));
+    }
     return Failure(LaunchStatus::CallFailed,
                    QStringLiteral("ShowMainScreen failed: %1").arg(reply.errorMessage()));
 }

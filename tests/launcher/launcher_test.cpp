@@ -169,6 +169,20 @@ TEST_F(LauncherTest, FailedActivationNamesTheCause)
     EXPECT_TRUE(result.message.contains("dbus-update-activation-environment"));
 }
 
+// A program the bus starts and that cannot start says why through its status.
+TEST_F(LauncherTest, FailedActivationNamesWhyTheProgramEnded)
+{
+    StartBus("exit-3", FAKE_SERVER_PATH);
+
+    const LaunchResult result = Launch(*m_bus, m_dir.filePath("absent/dueboard-server"));
+
+    EXPECT_EQ(result.status, LaunchStatus::ServerNotStarted);
+    EXPECT_EQ(result.message,
+              "dueboard: the session bus could not start the program (it found no display: "
+              "neither DISPLAY nor WAYLAND_DISPLAY is set); is the display known to the bus? See "
+              "dbus-update-activation-environment");
+}
+
 struct StartCase {
     const char* mode;
     LaunchStatus status;
