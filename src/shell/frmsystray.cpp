@@ -42,9 +42,9 @@ frmSysTray::frmSysTray() : Form(QStringLiteral("frmSysTray"))
     mnuShowTasks =
         addCommand("mnuShowTasks", QStringLiteral("Show Tasks"), &frmSysTray::mnuShowTasks_Click);
     mnuExit = addCommand("mnuExit", QStringLiteral("Quit"), &frmSysTray::mnuExit_Click);
-    // Notification areas that draw the menu themselves publish it before it opens and size it
-    // then, so the items follow the main window at all times; the host's request just before
-    // it shows the menu, and the RClick, set them once more.
+    // Hosts that draw the menu themselves read and size it before they ask to open it, so the
+    // items follow the main window at all times; the host's request just before it shows the
+    // menu, and the RClick, set them once more.
     connect(mnuTrayPopUp, &QMenu::aboutToShow, this, &frmSysTray::SetTrayMenuItems);
     connect(&LoadedForms::Instance(), &LoadedForms::Changed, this, &frmSysTray::LoadedFormsChanged);
     SysTray1->SetContextMenu(mnuTrayPopUp);
