@@ -7,10 +7,12 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 all: build
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+# Configures the build directory; the tests and benchmarks are built only once asked for, so
+# running the program needs none of their packages. An option once turned on stays on.
+configure = cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
-build: $(BUILD)/build.ninja
+build:
+	$(configure)
 	cmake --build $(BUILD) -j $(JOBS)
 
 run:
@@ -20,12 +22,12 @@ run:
 
 test:
 	scripts/deps.sh test
-	$(MAKE) build
+	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DDUEBOARD_TESTS=ON"
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench:
-	scripts/deps.sh run
-	$(MAKE) build
+	scripts/deps.sh bench
+	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DDUEBOARD_BENCH=ON"
 	scripts/bench.sh $(BUILD)/bin
 
 install:

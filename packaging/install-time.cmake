@@ -6,22 +6,20 @@
 
 set(program_dir "${CMAKE_INSTALL_PREFIX}/${DUEBOARD_PROGRAM_DIR}")
 
-# D-Bus splits Exec like a shell: single quotes keep spaces, and a quote inside is closed,
-# escaped and reopened. Its file reader then takes a backslash as an escape, so it is doubled.
+# D-Bus splits Exec like a shell, without % codes: single quotes keep spaces, and a quote inside
+# is closed, escaped and reopened. Its file reader then takes a backslash as an escape, so it is
+# doubled.
 string(REPLACE "'" "'\\\\''" server "${program_dir}/dueboard-server")
 set(DUEBOARD_SERVER_PATH "'${server}'")
 configure_file("${DUEBOARD_PACKAGING_DIR}/dbus/Dueboard.clsDueboard.service.in"
   "${DUEBOARD_GENERATED_DIR}/Dueboard.clsDueboard.service" @ONLY)
 
-# A desktop entry quotes with double quotes and a backslash before \ " ` $; the key's string
-# escaping then doubles every backslash, and % would start a field code.
-set(launcher "${program_dir}/dueboard")
-foreach(special "\\" "\"" "`" "$")
-  string(REPLACE "${special}" "\\${special}" launcher "${launcher}")
-endforeach()
-string(REPLACE "\\" "\\\\" launcher "${launcher}")
-string(REPLACE "%" "%%" launcher "${launcher}")
-set(DUEBOARD_LAUNCHER_EXEC "\"${launcher}\"")
+# A path that needs no quoting is written bare; one with other reserved characters goes in
+# double quotes, which then needs no escape.
+set(DUEBOARD_LAUNCHER_EXEC "${program_dir}/dueboard")
+if(DUEBOARD_LAUNCHER_EXEC MATCHES "[ '<>~|&;*?#()]")
+  set(DUEBOARD_LAUNCHER_EXEC "\"${DUEBOARD_LAUNCHER_EXEC}\"")
+endif()
 configure_file("${DUEBOARD_PACKAGING_DIR}/org.example.Dueboard.desktop.in"
   "${DUEBOARD_GENERATED_DIR}/org.example.Dueboard.desktop" @ONLY)
 

@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages a target needs are present.
-# As root it installs what is missing; otherwise it prints the apt-get line and stops.
+#   deps.sh build|run|test|bench
+# As root it installs what is missing; otherwise it prints the lines to run and stops.
 set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-       libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev)
-runtime=(xvfb xauth dbus dbus-x11 x11-utils xdotool procps fonts-liberation2 fonts-urw-base35
-         qt6-qpa-plugins)
-testing=(trayer xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick)
+       libsqlite3-dev libsystemd-dev)
+# What running the program needs beyond the build: the session bus for scripts/run.sh, the
+# display plugin and the fonts the windows ask for.
+runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
+# A display, a tray and the tools that drive and check them, for the tests only.
+testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
+         xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick)
+benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;
   run)   want=("${build[@]}" "${runtime[@]}") ;;
   test)  want=("${build[@]}" "${runtime[@]}" "${testing[@]}") ;;
-  *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+  bench) want=("${build[@]}" "${runtime[@]}" "${benchmarks[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -29,8 +35,14 @@ if [[ $(id -u) -eq 0 ]]; then
   apt-get update -qq
   apt-get install -y -qq "${missing[@]}"
 else
-  echo "Dueboard needs these Debian packages, which are not installed:" >&2
-  echo "  sudo apt-get install ${missing[*]}" >&2
-  echo "Run that line (or run make as root), then try again." >&2
+  {
+    echo "Dueboard needs these Debian packages, which are not installed:"
+    echo "  ${missing[*]}"
+    echo "Update the package lists first, then install them, with sudo:"
+    echo "  sudo apt-get update && sudo apt-get install ${missing[*]}"
+    echo "or, without sudo, as root:"
+    echo "  su -c 'apt-get update && apt-get install ${missing[*]}'"
+    echo "Then try again (run as root, make does both itself)."
+  } >&2
   exit 1
 fi

@@ -5,14 +5,19 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
 // TASK_DATE holds ISO text so that =, < and ORDER BY compare calendar days; the check keeps
-// anything else (or an impossible day such as 2026-02-30) out.
+// anything else (a missing date, or an impossible day such as 2026-02-30) out.
 // Indexes: the day list looks up one date; the overdue count and list read only the open
 // tasks before a date, which a partial index keeps small, and which the count reads from the
 // index alone because it holds the status too. WAL makes a durable save several times cheaper
@@ -24,9 +29,9 @@ CREATE TABLE TASKS (
     TASK_ID INTEGER PRIMARY KEY,
     TASK_TITLE TEXT,
     DESCRIPTION TEXT,
-    TASK_DATE DATE CHECK (TASK_DATE IS NULL OR (
+    TASK_DATE DATE NOT NULL CHECK (
         TASK_DATE GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
-        AND date(TASK_DATE, '+0 days') = TASK_DATE)),
+        AND date(TASK_DATE, '+0 days') = TASK_DATE),
     TASK_STATUS TEXT
 );
 CREATE TABLE sysIDS (
@@ -44,8 +49,24 @@ COMMIT;
     throw std::runtime_error(QStringLiteral("%1: %2").arg(path, cause).toStdString());
 }
 
+// Tasks are private: the file is its owner's alone, whatever the umask, and SQLite gives the
+// journal files it makes beside it (-wal, -shm) the file's own mode.
+void createPrivateFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0 || ::fchmod(fd, 0600) != 0) {
+        const QString cause = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        fail(path, cause);
+    }
+    ::close(fd);
+}
+
 void build(const QString& path)
 {
+    createPrivateFile(path);
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);

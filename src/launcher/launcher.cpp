@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "launcher/launcher.h"
 
-#include <QDBusConnectionInterface>
+#include "platform/serverexit.h"
+
 #include <QDBusMessage>
-#include <QDeadlineTimer>
+#include <QDBusServiceWatcher>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
+#include <QRegularExpression>
+#include <QTimer>
 #include <optional>
+#include <unistd.h>
 
 namespace
 {
@@ -60,19 +64,32 @@ bool NameActivatable(const QDBusConnection& bus)
         .contains(kServiceName);
 }
 
-bool WaitForName(const QDBusConnection& bus, milliseconds timeout)
+// What the program's exit status says about why it did not start.
+QString EndedBecause(int status)
 {
-    const QDeadlineTimer deadline(timeout);
-    while (!NameOwned(bus)) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
+    switch (static_cast<ServerExit>(status)) {
+    case ServerExit::NoDisplay:
+        return QStringLiteral("found no display: neither DISPLAY nor WAYLAND_DISPLAY is set");
+    case ServerExit::DisplayUnreachable:
+        return QStringLiteral("could not open the display %1")
+            .arg(qEnvironmentVariable("WAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY")));
+    case ServerExit::NoSessionBus:
+        return QStringLiteral("could not connect to the D-Bus session bus");
+    case ServerExit::NotPublished:
+        return QStringLiteral("could not publish %1 on the session bus").arg(kServiceName);
+    case ServerExit::Ok:
+        break;
     }
-    return true;
+    return QStringLiteral("ended with status %1 without taking the bus name %2")
+        .arg(status)
+        .arg(kServiceName);
 }
 
+// The program stays a child of the launcher until it owns the bus name or ends, so that its end
+// and the reason for it reach the launcher at once. Its own output goes nowhere near the
+// launcher's: a caller reading the launcher's output is not held while the program runs.
 // Another launcher may have started a program that has not yet taken the name; a second one
-// then finds the name taken and exits, and both launchers call the first.
+// then finds the name taken and ends, and both launchers call the first.
 std::optional<LaunchResult> StartServer(const QDBusConnection& bus, const QString& serverPath,
                                         milliseconds timeout)
 {
@@ -80,14 +97,41 @@ std::optional<LaunchResult> StartServer(const QDBusConnection& bus, const QStrin
     if (!server.isFile() || !server.isExecutable())
         return Failure(LaunchStatus::ServerNotStarted,
                        QStringLiteral("cannot find the program %1").arg(serverPath));
-    if (!QProcess::startDetached(serverPath, {}, server.absolutePath()))
+
+    QDBusServiceWatcher watcher(kServiceName, bus, QDBusServiceWatcher::WatchForRegistration);
+    QEventLoop waiting;
+    QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, &waiting,
+                     &QEventLoop::quit);
+    // Never destroyed: its destructor would end the program it started, which outlives us.
+    auto* process = new QProcess;
+    process->setProgram(serverPath);
+    process->setWorkingDirectory(server.absolutePath());
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    // A session of its own, so that closing the launcher's terminal does not end it.
+    process->setChildProcessModifier([] { ::setsid(); });
+    QObject::connect(process, &QProcess::finished, &waiting, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::errorOccurred, &waiting, &QEventLoop::quit);
+    QTimer::singleShot(timeout, &waiting, &QEventLoop::quit);
+    process->start();
+    if (!process->waitForStarted())
         return Failure(LaunchStatus::ServerNotStarted,
-                       QStringLiteral("cannot start the program %1").arg(serverPath));
-    if (!WaitForName(bus, timeout))
+                       QStringLiteral("cannot start the program %1: %2")
+                           .arg(serverPath, process->errorString()));
+    if (!NameOwned(bus))
+        waiting.exec();
+    if (NameOwned(bus))
+        return std::nullopt;
+    if (process->state() == QProcess::NotRunning)
         return Failure(LaunchStatus::ServerNotStarted,
-                       QStringLiteral("the program %1 did not take the bus name %2 within %3")
-                           .arg(serverPath, kServiceName, Seconds(timeout)));
-    return std::nullopt;
+                       QStringLiteral("the program %1 %2")
+                           .arg(serverPath, process->exitStatus() == QProcess::CrashExit
+                                                ? QStringLiteral("crashed")
+                                                : EndedBecause(process->exitCode())));
+    return Failure(LaunchStatus::ServerNotStarted,
+                   QStringLiteral("the program %1 did not take the bus name %2 within %3")
+                       .arg(serverPath, kServiceName, Seconds(timeout)));
 }
 
 LaunchResult CallShowMainScreen(const QDBusConnection& bus, milliseconds timeout)
@@ -106,13 +150,18 @@ LaunchResult CallShowMainScreen(const QDBusConnection& bus, milliseconds timeout
                        QStringLiteral("%1 did not answer ShowMainScreen within %2")
                            .arg(kServiceName, Seconds(timeout)));
     // The bus started the program with its own environment, and a program that cannot reach a
-    // display dies at once; say where to look rather than only how it died.
-    if (reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn.")))
+    // display dies at once; say why it ended where its status tells, and where to look.
+    if (reply.errorName().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."))) {
+        static const QRegularExpression exited(QStringLiteral("exited with status (\\d+)"));
+        const QRegularExpressionMatch status = exited.match(reply.errorMessage());
         return Failure(LaunchStatus::ServerNotStarted,
                        QStringLiteral("the session bus could not start the program (%1); is the "
                                       "display known to the bus? See "
                                       "dbus-update-activation-environment")
-                           .arg(reply.errorMessage()));
+                           .arg(status.hasMatch() ? QStringLiteral("it ") +
+                                                        EndedBecause(status.captured(1).toInt())
+                                                  : reply.errorMessage()));
+    }
     return Failure(LaunchStatus::CallFailed,
                    QStringLiteral("ShowMainScreen failed: %1").arg(reply.errorMessage()));
 }

@@ -2,6 +2,7 @@
 #include "forms.h"
 
 #include "errors.h"
+#include "loadedforms.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -96,8 +97,10 @@ void FormsRegistry::Load(Form& form)
         collection().removeOne(&form);
         form.ForgetInstance();
         form.deleteLater();
+        emit LoadedForms::Instance().Changed();
         throw;
     }
+    emit LoadedForms::Instance().Changed();
 }
 
 void FormsRegistry::Unload(Form& form)
@@ -112,6 +115,7 @@ void FormsRegistry::Unload(Form& form)
     collection().removeOne(&form);
     form.ForgetInstance();
     form.hide();
+    emit LoadedForms::Instance().Changed();
     if (wasLoaded)
         Guard(QStringLiteral("Unload of ") + form.Name(), [&form] { emit form.Unloaded(); });
     if (!form.m_modalHold)

@@ -1,26 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "shell/clsdueboard.h"
 
-#include "clsdueboardadaptor.h"
-#include "platform/error.h"
 #include "runtime/forms.h"
 #include "shell/frmsystray.h"
 #include "ui/main/frmmain.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <exception>
 
 namespace
 {
 constexpr auto kObjectPath = "/clsDueboard";
 constexpr auto kServiceName = "Dueboard.clsDueboard";
-
 } // namespace
 
 clsDueboard::clsDueboard(QDBusConnection bus, std::chrono::milliseconds idleTime)
 {
-    new clsDueboardAdaptor(this);
     Publish(bus);
     m_idle.setInterval(idleTime);
     connect(&m_idle, &QTimer::timeout, this, &Forms::QuitWhenNoWindow);
@@ -30,7 +25,7 @@ clsDueboard::clsDueboard(QDBusConnection bus, std::chrono::milliseconds idleTime
 // The object goes on the bus before the name, so a caller that sees the name finds the object.
 void clsDueboard::Publish(QDBusConnection& bus)
 {
-    if (!bus.registerObject(kObjectPath, this))
+    if (!bus.registerVirtualObject(kObjectPath, &m_busObject))
         return;
     QDBusConnectionInterface* daemon = bus.interface();
     if (!daemon)
@@ -44,13 +39,7 @@ void clsDueboard::Publish(QDBusConnection& bus)
 void clsDueboard::ShowMainScreen()
 {
     m_idle.start(); // a call restarts the idle time
-    try {
-        if (!IsFormLoaded(QStringLiteral("frmSysTray")))
-            Forms::Load(Forms::Instance<frmSysTray>());
-        Forms::Show<frmMain>();
-    } catch (...) {
-        if (!calledFromDBus())
-            throw;
-        sendErrorReply(QDBusError::Failed, Describe(std::current_exception()));
-    }
+    if (!IsFormLoaded(QStringLiteral("frmSysTray")))
+        Forms::Load(Forms::Instance<frmSysTray>());
+    Forms::Show<frmMain>();
 }

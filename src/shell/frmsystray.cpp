@@ -3,8 +3,10 @@
 
 #include "controls/systray/systray.h"
 #include "platform/app.h"
+#include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/loadedforms.h"
 #include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "shell/clsdueboard.h"
@@ -12,6 +14,7 @@
 
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
 
 namespace
 {
@@ -39,8 +42,11 @@ frmSysTray::frmSysTray() : Form(QStringLiteral("frmSysTray"))
     mnuShowTasks =
         addCommand("mnuShowTasks", QStringLiteral("Show Tasks"), &frmSysTray::mnuShowTasks_Click);
     mnuExit = addCommand("mnuExit", QStringLiteral("Quit"), &frmSysTray::mnuExit_Click);
-    // Notification areas that draw the menu themselves open it without an RClick.
+    // Hosts that draw the menu themselves read and size it before they ask to open it, so the
+    // items follow the main window at all times; the host's request just before it shows the
+    // menu, and the RClick, set them once more.
     connect(mnuTrayPopUp, &QMenu::aboutToShow, this, &frmSysTray::SetTrayMenuItems);
+    connect(&LoadedForms::Instance(), &LoadedForms::Changed, this, &frmSysTray::LoadedFormsChanged);
     SysTray1->SetContextMenu(mnuTrayPopUp);
 
     // Once this window is gone and nothing else is loaded, the program is done.
@@ -55,6 +61,8 @@ QAction* frmSysTray::addCommand(const char* name, const QString& caption,
 
 void frmSysTray::Form_Load()
 {
+    m_mainLoaded = IsFormLoaded(kMainWindow);
+    SetTrayMenuItems();
     SysTray1->SetTrayType(0);
     SysTray1->SetTrayIcon(windowIcon());
     SysTray1->SetTrayTip(App::Title);
@@ -63,6 +71,7 @@ void frmSysTray::Form_Load()
 
 void frmSysTray::Form_Unload()
 {
+    m_shuttingDown = true;
     QList<QPointer<Form>> others;
     for (Form* form : Forms::Loaded()) {
         if (form->Name() != Name())
@@ -81,6 +90,28 @@ void frmSysTray::SetTrayMenuItems()
     const bool mainLoaded = IsFormLoaded(kMainWindow);
     mnuShowTasks->setVisible(!mainLoaded);
     mnuHideTasks->setVisible(mainLoaded);
+}
+
+void frmSysTray::LoadedFormsChanged()
+{
+    if (!IsLoaded())
+        return;
+    SetTrayMenuItems();
+    const bool mainLoaded = IsFormLoaded(kMainWindow);
+    // Looked at once the command that unloaded it is done: "Quit" unloads this window next.
+    if (m_mainLoaded && !mainLoaded)
+        QTimer::singleShot(0, this, &frmSysTray::TellStillRunning);
+    m_mainLoaded = mainLoaded;
+}
+
+// Without a notification area nothing is left on screen; the person learns how to come back.
+void frmSysTray::TellStillRunning()
+{
+    if (!IsLoaded() || m_shuttingDown || IsFormLoaded(kMainWindow) || m_toldStillRunning ||
+        NotificationAreaPresent())
+        return;
+    m_toldStillRunning = true;
+    MsgBox(QStringLiteral("Dueboard is still running. Run dueboard to show the window again."));
 }
 
 void frmSysTray::SysTray1_RClick()

@@ -33,6 +33,12 @@ public:
 private:
     QAction* addCommand(const char* name, const QString& caption, void (frmSysTray::*handler)());
     void SetTrayMenuItems();
+    void LoadedFormsChanged();
+    void TellStillRunning();
+
+    bool m_mainLoaded = false;
+    bool m_toldStillRunning = false; // once per run
+    bool m_shuttingDown = false;     // its unload lets events run before it completes
 };
 
 // Makes the tray host window known by name to the windows that cannot depend on this module.

@@ -11,6 +11,7 @@
 #include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -74,8 +75,19 @@ struct Session {
         throw DbError(QStringLiteral("%1: %2").arg(path, cause));
     }
 
+    // SQLite makes its journal files (-wal, -shm) beside the file; without them no write works.
+    [[noreturn]] void failReadOnlyFolder() const
+    {
+        const QFileInfo file(path);
+        fail(QStringLiteral("the folder %1 is read-only, and the database needs to create its "
+                            "journal files (%2-wal, %2-shm) beside it")
+                 .arg(file.absolutePath(), file.fileName()));
+    }
+
     [[noreturn]] void failEngine() const
     {
+        if (sqlite3_extended_errcode(db) == SQLITE_READONLY_DIRECTORY)
+            failReadOnlyFolder();
         QString cause = QString::fromUtf8(sqlite3_errmsg(db));
         if ((sqlite3_errcode(db) & 0xff) == SQLITE_BUSY)
             cause += QStringLiteral(" (another program is using the file)");
@@ -228,6 +240,17 @@ struct Session {
     }
 };
 
+// Writable by this process, and by someone at all: root writes through any permission, but a
+// file or folder without a write bit is read-only by its owner's choice.
+bool writable(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {
+    };
+    return ::access(name.constData(), W_OK) == 0 && ::stat(name.constData(), &st) == 0 &&
+           (st.st_mode & 0222) != 0;
+}
+
 // Refuses, before SQLite sees the file, anything that is not an SQLite database we may write.
 void checkFile(const Session& s)
 {
@@ -249,10 +272,10 @@ void checkFile(const Session& s)
     if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
         s.fail(QStringLiteral("not a database file"));
     // The owner's write bit counts even for root, who could otherwise write any file.
-    struct stat st {
-    };
-    if (::stat(QFile::encodeName(s.path).constData(), &st) == 0 && (st.st_mode & 0222) == 0)
+    if (!writable(s.path))
         s.fail(QStringLiteral("the database file is read-only"));
+    if (!writable(info.absolutePath()))
+        s.failReadOnlyFolder();
 }
 
 QString parseDataSource(const QString& connectionString)

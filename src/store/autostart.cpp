@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -15,25 +18,30 @@ namespace
 {
 
 const QString EntrySuffix = QStringLiteral(".desktop");
+const QString IconName = QStringLiteral("org.example.Dueboard");
 
 QString entryPath(const QString& folder)
 {
     return folder + QStringLiteral("/Dueboard") + EntrySuffix;
 }
 
-// Exec is parsed like a command line: the whole path goes in double quotes so that blanks and
-// shell characters stay part of it, and a literal percent sign must not read as a field code.
-QString quotedCommand(const QString& program)
+// Every reader of a log-on entry must take its Exec for the launcher's path: the Desktop Entry
+// rules, GLib (GNOME's and Xfce's session start, gio launch) and dex (tiling desktops). GLib
+// refuses an entry whose program path needs "%%", and dex mis-reads the backslash escapes of
+// " ` $ and \, so a path that needs any of them has no Exec all three read. Other reserved
+// characters are quoted, which needs no escape; a path without any is written bare.
+const QRegularExpression& unreadableInExec()
 {
-    QString quoted = QStringLiteral("\"");
-    for (const QChar c : program) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-            quoted += u'\\';
-        else if (c == u'%')
-            quoted += u'%';
-        quoted += c;
-    }
-    return quoted + u'"';
+    static const QRegularExpression characters(QStringLiteral("[%\"`$\\\\\\x00-\\x1f\\x7f]"));
+    return characters;
+}
+
+std::optional<QString> readableExec(const QString& program)
+{
+    if (program.contains(unreadableInExec()))
+        return std::nullopt;
+    static const QRegularExpression reserved(QStringLiteral("[ '<>~|&;*?#()]"));
+    return program.contains(reserved) ? u'"' + program + u'"' : program;
 }
 
 // The file format's own escaping, which every string value gets; a leading blank would
@@ -59,13 +67,13 @@ QString escaped(const QString& value)
     return out;
 }
 
-QString entryText(const QString& description, const QString& target, const QString& icon,
+QString entryText(const QString& description, const QString& exec, const QString& icon,
                   const QString& workingDirectory)
 {
     QString text = QStringLiteral("[Desktop Entry]\nType=Application\n");
     text += QStringLiteral("Name=") + escaped(description) + u'\n';
     text += QStringLiteral("Comment=") + escaped(description) + u'\n';
-    text += QStringLiteral("Exec=") + escaped(quotedCommand(target)) + u'\n';
+    text += QStringLiteral("Exec=") + escaped(exec) + u'\n';
     if (!icon.isEmpty())
         text += QStringLiteral("Icon=") + escaped(icon) + u'\n';
     if (!workingDirectory.isEmpty())
@@ -101,6 +109,28 @@ void writeAtomically(const QString& path, const QString& text)
         cannotWrite(path, file.errorString());
 }
 
+// The launcher's own path when every reader takes it, or else a program of the same name on the
+// search path that leads to it (the link an install makes); nullopt when neither is there.
+std::optional<QString> readableLauncher(const QString& launcher)
+{
+    if (readableExec(launcher))
+        return launcher;
+    const QString found = QStandardPaths::findExecutable(QFileInfo(launcher).fileName());
+    const QString target = QFileInfo(launcher).canonicalFilePath();
+    if (!found.isEmpty() && readableExec(found) && !target.isEmpty() &&
+        QFileInfo(found).canonicalFilePath() == target)
+        return found;
+    return std::nullopt;
+}
+
+// The program's own picture: the icon file in the program directory (a build), or else the
+// icon an install puts in the icon theme.
+QString programIcon()
+{
+    const QString file = App::Path() + u'/' + IconName + QStringLiteral(".svg");
+    return QFileInfo(file).isFile() ? file : IconName;
+}
+
 } // namespace
 
 void EnableAutoStart()
@@ -112,7 +142,21 @@ void EnableAutoStart()
     const QString path = entryPath(folder);
     if (QFileInfo(path).isFile())
         return;
-    MakeShortcut(path, App::Title, App::Path() + QStringLiteral("/dueboard"));
+    const QString launcher = App::Path() + QStringLiteral("/dueboard");
+    const std::optional<QString> target = readableLauncher(launcher);
+    if (!target) {
+        const QString found = unreadableInExec().match(launcher).captured();
+        const QString what =
+            found.at(0).isPrint() ? u'"' + found + u'"' : QStringLiteral("a control character");
+        throw std::runtime_error(
+            QStringLiteral("Cannot make the log-on entry \"%1\": the launcher's path \"%2\" "
+                           "holds %3, and desktops cannot start a program whose path holds "
+                           "%, \", `, $, \\ or a control character. Nothing was written. Move "
+                           "Dueboard to a folder whose path holds none of them.")
+                .arg(path, launcher, what)
+                .toStdString());
+    }
+    MakeShortcut(path, App::Title, *target, 1, programIcon());
 }
 
 void DisableAutoStart()
@@ -144,10 +188,15 @@ bool MakeShortcut(const QString& shortcutPath, const QString& description,
     QString path = shortcutPath;
     if (!path.endsWith(EntrySuffix, Qt::CaseInsensitive))
         path += EntrySuffix;
+    const std::optional<QString> exec = readableExec(targetPath);
+    if (!exec)
+        cannotWrite(
+            path,
+            QStringLiteral("desktops cannot start a program from the path \"%1\"").arg(targetPath));
     const QString icon = iconLocation.isEmpty() ? targetPath : iconLocation;
     const QString folder = workingDirectory.isEmpty()
                                ? targetPath.left(qMax<qsizetype>(targetPath.lastIndexOf(u'/'), 0))
                                : workingDirectory;
-    writeAtomically(path, entryText(description, targetPath, icon, folder));
+    writeAtomically(path, entryText(description, *exec, icon, folder));
     return true;
 }

@@ -8,7 +8,10 @@
 inline constexpr int CSIDL_STARTUP = 7;
 
 // Makes the entry unless a file of that name is already there (left alone, wherever it
-// points). Errors (e.g. an unwritable folder) throw std::runtime_error naming the file.
+// points). It starts the launcher by its own path, or by a link to it on the search path where
+// desktops cannot start a program from the launcher's path; its icon is the program's own.
+// Errors (an unwritable folder, no path desktops can start) throw std::runtime_error naming
+// the file and the cause, and write nothing.
 void EnableAutoStart();
 // Deletes the entry; never fails.
 void DisableAutoStart();
@@ -17,7 +20,8 @@ void DisableAutoStart();
 QString GetSpecialFolder(int csidl);
 // Writes a Desktop Entry; ".desktop" is appended unless the path ends in it (any case).
 // Omitted arguments: windowStyle 1, iconLocation = targetPath, workingDirectory = the folder
-// of targetPath. Returns true once the file is saved; throws when it cannot be written.
+// of targetPath. Returns true once the file is saved; throws when it cannot be written, or when
+// targetPath holds characters that desktops cannot start a program from.
 bool MakeShortcut(const QString& shortcutPath, const QString& description,
                   const QString& targetPath, int windowStyle = 1, const QString& iconLocation = {},
                   const QString& workingDirectory = {});

@@ -43,7 +43,7 @@ if [[ ${1:-} == session ]]; then
 fi
 
 build=$1 uninstall=$2
-require cmake Xvfb dbus-daemon dbus-send gio xdotool sqlite3 desktop-file-validate appstreamcli
+require cmake Xvfb dbus-daemon dbus-send gio dex xdotool sqlite3 desktop-file-validate appstreamcli
 
 work=$(mktemp -d)
 # The build's own manifest belongs to the person's real install; this test's installs would
@@ -98,6 +98,13 @@ grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/org.example.Dueboard.s
     fail "the icon is not an SVG picture"
 desktop-file-validate "$prefix/share/applications/org.example.Dueboard.desktop" ||
     fail "desktop-file-validate rejects the desktop entry"
+# A path with blanks and a quote goes in double quotes, with no escape for dex to mis-read.
+grep -qxF "Exec=\"$program_dir/dueboard\"" "$prefix/share/applications/org.example.Dueboard.desktop" ||
+    fail "the menu entry's Exec is not the quoted launcher path"
+dex --dry-run "$prefix/share/applications/org.example.Dueboard.desktop" 2>&1 |
+    grep -qxF "Executing command: $program_dir/dueboard" || fail "dex does not read the launcher path"
+[[ $(stat -c %a "$program_dir/Dueboard.mdb") == 600 ]] ||
+    fail "the installed database is readable by others: $(stat -c %a "$program_dir/Dueboard.mdb")"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.example.Dueboard.metainfo.xml" \
     >"$work/appstream.log" 2>&1 ||
     fail "appstreamcli rejects the metadata: $(cat "$work/appstream.log")"
@@ -131,6 +138,14 @@ grep -qx "Exec='/opt/dueboard/lib/dueboard/dueboard-server'" \
     "$work/stage/opt/dueboard/share/dbus-1/services/Dueboard.clsDueboard.service" ||
     fail "the staged service file does not name /opt/dueboard/lib/dueboard/dueboard-server"
 [[ -f $work/stage/opt/dueboard/lib/dueboard/Dueboard.mdb ]] || fail "no staged database"
+
+# A prefix no desktop can start the launcher from stops the install before anything is copied.
+odd="$work/100% sure"
+cmake --install "$build" --prefix "$odd" >"$work/odd.log" 2>&1 && fail "installed into $odd"
+tr '\n' ' ' <"$work/odd.log" | tr -s ' ' | grep -qF "Cannot install Dueboard into $odd: its path holds %" ||
+    fail "no clear message for $odd: $(cat "$work/odd.log")"
+[[ ! -e $odd ]] || fail "the refused install left files: $(find "$odd")"
+echo "Refused prefix: OK"
 
 # Uninstall removes the listed files, keeps the database, and with --remove-data takes it too.
 "$uninstall" "$work/manifest" >"$work/uninstall.log" 2>&1 ||

@@ -8,6 +8,8 @@
 #include <QDBusConnection>
 #include <QFile>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace std::chrono_literals;
 
@@ -46,6 +48,13 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     LogEvent("start");
     const QString mode = qEnvironmentVariable("FAKE_SERVER_MODE", "ok");
+    if (mode.startsWith("exit-"))
+        return mode.mid(5).toInt();
+    if (mode == "crash")
+        std::abort();
+    // What it says must not reach the launcher's caller.
+    std::printf("fake-dueboard-server: started\n");
+    std::fflush(stdout);
     FakeServer server(mode);
     new ClsDueboardAdaptor(&server);
     QDBusConnection bus = QDBusConnection::sessionBus();

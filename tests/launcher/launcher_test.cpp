@@ -5,6 +5,7 @@
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -168,6 +169,20 @@ TEST_F(LauncherTest, FailedActivationNamesTheCause)
     EXPECT_TRUE(result.message.contains("dbus-update-activation-environment"));
 }
 
+// A program the bus starts and that cannot start says why through its status.
+TEST_F(LauncherTest, FailedActivationNamesWhyTheProgramEnded)
+{
+    StartBus("exit-3", FAKE_SERVER_PATH);
+
+    const LaunchResult result = Launch(*m_bus, m_dir.filePath("absent/dueboard-server"));
+
+    EXPECT_EQ(result.status, LaunchStatus::ServerNotStarted);
+    EXPECT_EQ(result.message,
+              "dueboard: the session bus could not start the program (it found no display: "
+              "neither DISPLAY nor WAYLAND_DISPLAY is set); is the display known to the bus? See "
+              "dbus-update-activation-environment");
+}
+
 struct StartCase {
     const char* mode;
     LaunchStatus status;
@@ -206,6 +221,71 @@ INSTANTIATE_TEST_SUITE_P(
         StartCase{"hang", LaunchStatus::CallTimedOut,
                   "dueboard: Dueboard.clsDueboard did not answer ShowMainScreen within 1 s"}),
     [](const testing::TestParamInfo<StartCase>& info) { return std::string(info.param.mode); });
+
+struct ExitCase {
+    const char* mode;
+    const char* message; // %1 stands for the program's path
+};
+
+void PrintTo(const ExitCase& exit, std::ostream* out)
+{
+    *out << exit.mode;
+}
+
+class LauncherExitTest : public LauncherTest, public testing::WithParamInterface<ExitCase>
+{
+};
+
+// A program that cannot start ends at once, and its status names the cause: the launcher says
+// it in one line and does not wait out the time it gives a slow start.
+TEST_P(LauncherExitTest, AProgramThatEndsIsReportedAtOnceWithItsCause)
+{
+    StartBus(GetParam().mode);
+    qputenv("DISPLAY", ":77");
+    const QString server = ProgramDir(true) + "/dueboard-server";
+
+    QElapsedTimer clock;
+    clock.start();
+    const LaunchResult result = Launch(*m_bus, server, {.call = 1000ms, .start = 30000ms});
+
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(result.status, LaunchStatus::ServerNotStarted);
+    EXPECT_EQ(result.message, QString::fromUtf8(GetParam().message).replace("%1", server));
+    EXPECT_EQ(Pids("start").size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, LauncherExitTest,
+    testing::Values(
+        ExitCase{"exit-3", "dueboard: the program %1 found no display: neither DISPLAY nor "
+                           "WAYLAND_DISPLAY is set"},
+        ExitCase{"exit-4", "dueboard: the program %1 could not open the display :77"},
+        ExitCase{"exit-5", "dueboard: the program %1 could not connect to the D-Bus session bus"},
+        ExitCase{"exit-6", "dueboard: the program %1 could not publish Dueboard.clsDueboard on "
+                           "the session bus"},
+        ExitCase{"exit-0", "dueboard: the program %1 ended with status 0 without taking the bus "
+                           "name Dueboard.clsDueboard"},
+        ExitCase{"exit-42", "dueboard: the program %1 ended with status 42 without taking the "
+                            "bus name Dueboard.clsDueboard"},
+        ExitCase{"crash", "dueboard: the program %1 crashed"}),
+    [](const testing::TestParamInfo<ExitCase>& info) {
+        return QString(info.param.mode).remove('-').toStdString();
+    });
+
+// The launcher's output ends with the launcher: whoever reads it (a pipe, `out=$(dueboard)`)
+// is not held while the program it started runs on.
+TEST_F(LauncherTest, TheProgramItStartsDoesNotHoldTheLaunchersOutput)
+{
+    StartBus("ok");
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::MergedChannels);
+    shell.start("bash",
+                {"-c", "out=$(\"$0\" 2>&1); echo \"[$out]\"", ProgramDir(true) + "/dueboard"});
+    ASSERT_TRUE(shell.waitForFinished(15000)) << "the launcher's output stayed open";
+    EXPECT_EQ(shell.readAll(), "[]\n");
+    EXPECT_EQ(Pids("owner").size(), 1);
+    EXPECT_EQ(Pids("call").size(), 1);
+}
 
 TEST_F(LauncherTest, ErrorOfTheCallIsPrintedOnOneLine)
 {

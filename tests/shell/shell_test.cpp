@@ -169,6 +169,65 @@ TEST_F(ShellTest, TheTrayMenuOffersHideOrShowByTheMainWindowsState)
     EXPECT_EQ(Tray().SysTray1->ContextMenu(), Tray().mnuTrayPopUp);
 }
 
+// Hosts that draw the menu themselves read and size it before they ask to open it: the items
+// follow the main window all the time, not only when the menu opens.
+TEST_F(ShellTest, TheTrayMenuFollowsTheMainWindowBeforeItOpens)
+{
+    const auto shown = [this] {
+        QStringList captions;
+        for (QAction* item : Tray().mnuTrayPopUp->actions()) {
+            if (item->isVisible())
+                captions << item->text();
+        }
+        return captions;
+    };
+    Forms::Load(Tray());
+    EXPECT_EQ(shown(), QStringList({"Show Tasks", "Quit"}));
+    dueboard.ShowMainScreen();
+    EXPECT_EQ(shown(), QStringList({"Hide Tasks", "Quit"}));
+    Main().close();
+    EXPECT_EQ(shown(), QStringList({"Show Tasks", "Quit"}));
+    SendNotifyCallback(port.LastAdd(), WM_LBUTTONDBLCLK);
+    EXPECT_EQ(shown(), QStringList({"Hide Tasks", "Quit"}));
+
+    ASSERT_TRUE(QFile::remove(db.File()));
+    Main().mnuHide_Click();
+    EXPECT_THROW(dueboard.ShowMainScreen(), std::exception);
+    EXPECT_EQ(shown(), QStringList({"Show Tasks", "Quit"})) << "a main window that failed to load";
+}
+
+// With no notification area, "Hide" would leave nothing on screen: the person is told, once
+// per run, how to come back. Quit says nothing, and nor does a present notification area.
+TEST_F(ShellTest, WithoutANotificationAreaHidingTellsOnceHowToComeBack)
+{
+    const QString told = QStringLiteral("Dueboard is still running. Run dueboard to show the "
+                                        "window again.");
+    dueboard.ShowMainScreen();
+    Main().mnuHide_Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(db.msgBox.prompts, QStringList());
+
+    port.present = false;
+    dueboard.ShowMainScreen();
+    Main().mnuHide_Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(db.msgBox.prompts, QStringList{told});
+    dueboard.ShowMainScreen();
+    RightClick(QStringLiteral("Hide Tasks"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(db.msgBox.prompts, QStringList{told});
+}
+
+TEST_F(ShellTest, QuitWithoutANotificationAreaSaysNothing)
+{
+    port.present = false;
+    dueboard.ShowMainScreen();
+    Main().mnuExit_Click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Forms::Loaded().isEmpty());
+    EXPECT_EQ(db.msgBox.prompts, QStringList());
+}
+
 TEST_F(ShellTest, HideTasksThenShowTasksStartsAfreshOnToday)
 {
     db.AddTask(1, QStringLiteral("First"), {}, TempDb::Today);

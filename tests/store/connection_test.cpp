@@ -95,6 +95,27 @@ TEST(ConnectionOpen, RefusesMissingAndReadOnlyFiles)
     EXPECT_FALSE(QFile::exists(db.File())) << "the store must never create the database";
 }
 
+// SQLite writes its journal files beside the database, so a folder that takes no new files
+// leaves even a writable database unwritable; the message says where and why.
+TEST(ConnectionOpen, RefusesAReadOnlyFolderNamingItAndTheCause)
+{
+    TempDb db(TempDb::Connect::Closed);
+    QFile::setPermissions(db.Dir(), QFile::ReadOwner | QFile::ExeOwner);
+    Connection c;
+    try {
+        c.Open(ConnectionString());
+        ADD_FAILURE() << "opened a database in a read-only folder";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.Description(),
+                  db.File() + ": the folder " + db.Dir() +
+                      " is read-only, and the database needs to create its journal files "
+                      "(Dueboard.mdb-wal, Dueboard.mdb-shm) beside it");
+    }
+    EXPECT_FALSE(c.IsOpen());
+    QFile::setPermissions(db.Dir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_NO_THROW(c.Open(ConnectionString()));
+}
+
 TEST_F(TempDbTest, ReopeningWorksOnTheNewConnectionAndWritesAreDurable)
 {
     db.AddTask(1, "a", "", TempDb::Today);

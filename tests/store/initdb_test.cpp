@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -75,7 +76,7 @@ TEST(InitDb, SchemaKeepsMalformedDatesOut)
     Schema::CreateDatabase(file);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-    for (const char* date : {"'3/5/2026'", "'2026-02-30'", "20260305", "'2026-3-5'"}) {
+    for (const char* date : {"'3/5/2026'", "'2026-02-30'", "20260305", "'2026-3-5'", "NULL"}) {
         const QByteArray sql = QByteArray("INSERT INTO TASKS (TASK_DATE) VALUES (") + date + ")";
         EXPECT_NE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK) << date;
     }
@@ -83,6 +84,45 @@ TEST(InitDb, SchemaKeepsMalformedDatesOut)
                            nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
+}
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat st {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+void WriteATask(const QString& file)
+{
+    adodb::Connection c;
+    c.Open("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + file);
+    c.Execute(" UPDATE TASKS  SET TASK_STATUS = 'COMPLETE'  WHERE TASK_ID = 1 ");
+    EXPECT_TRUE(QFile::exists(file + "-wal"));
+    EXPECT_TRUE(QFile::exists(file + "-shm"));
+    for (const char* journal : {"-wal", "-shm"})
+        EXPECT_EQ(ModeOf(file + journal), ModeOf(file)) << journal;
+}
+
+// Tasks are nobody else's business: a new file is the owner's alone, whatever the umask, and so
+// are the journal files SQLite makes beside it. An existing file keeps the mode its owner chose.
+TEST(InitDb, NewDatabasesAreReadableByTheirOwnerOnly)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Dueboard.mdb");
+    const mode_t umaskWas = ::umask(022);
+    const ToolRun run = runTool({dir.path()});
+    ::umask(umaskWas);
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.output);
+    EXPECT_EQ(ModeOf(file), 0600u);
+    WriteATask(file);
+
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+    QFile::remove(file + "-wal");
+    QFile::remove(file + "-shm");
+    EXPECT_EQ(runTool({dir.path()}).exitCode, 0);
+    WriteATask(file);
+    EXPECT_EQ(ModeOf(file), 0640u);
 }
 
 } // namespace

@@ -106,6 +106,7 @@ TEST_F(TempDbTest, ProcrastinateMovesFromTheStoredDate)
 
 TEST_F(TempDbTest, ProcrastinateLeavesATaskWithoutADateAlone)
 {
+    db.DropDateChecks();
     db.AddTask(1, "undated", "", QDate());
     ProcrastinateTask(1, 1);
     EXPECT_TRUE(db.Scalar("SELECT TASK_DATE FROM TASKS").isNull());

@@ -136,11 +136,25 @@ TEST_F(AutoStart, EntryStartsTheLauncherInTheProgramDirectory)
     EnableAutoStart();
     const QString launcher = program() + "/dueboard";
     const QMap<QString, QString> expected{
-        {"Type", "Application"},        {"Name", "Dueboard"}, {"Comment", "Dueboard"},
-        {"Exec", '"' + launcher + '"'}, {"Icon", launcher},   {"Path", program()},
+        {"Type", "Application"},
+        {"Name", "Dueboard"},
+        {"Comment", "Dueboard"},
+        {"Exec", launcher},
+        {"Icon", "org.example.Dueboard"},
+        {"Path", program()},
         {"Terminal", "false"},
     };
     EXPECT_EQ(entryKeys(entry()), expected);
+}
+
+// A build has the picture beside the programs; an install puts it in the icon theme.
+TEST_F(AutoStart, EntryShowsTheProgramsIconNotTheLaunchersFile)
+{
+    ASSERT_TRUE(QDir().mkpath(program()));
+    writeText(program() + "/org.example.Dueboard.svg", "<svg/>");
+    EnableAutoStart();
+    EXPECT_EQ(entryKeys(entry()).value("Icon"), program() + "/org.example.Dueboard.svg");
+    EXPECT_EQ(entryKeys(entry()).value("Name"), "Dueboard");
 }
 
 TEST_F(AutoStart, GivenIconAndWorkingDirectoryAreWritten)
@@ -149,7 +163,7 @@ TEST_F(AutoStart, GivenIconAndWorkingDirectoryAreWritten)
         MakeShortcut(folder() + "/x", "Tasks", "/opt/d/dueboard", 1, "/icons/d.svg", "/work"));
     const QMap<QString, QString> keys = entryKeys(folder() + "/x.desktop");
     EXPECT_EQ(keys.value("Name"), "Tasks");
-    EXPECT_EQ(keys.value("Exec"), "\"/opt/d/dueboard\"");
+    EXPECT_EQ(keys.value("Exec"), "/opt/d/dueboard");
     EXPECT_EQ(keys.value("Icon"), "/icons/d.svg");
     EXPECT_EQ(keys.value("Path"), "/work");
 }
@@ -228,16 +242,13 @@ TEST_F(AutoStart, UnwritableFolderIsReportedNamingTheFileAndTheCause)
                  std::runtime_error);
 }
 
-// Program directory names that break naive quoting. execName is the name as it must appear
-// inside the Exec value. dex 0.9 takes backslashes inside quotes literally and never turns %% into
-// %; GLib refuses an entry whose program path holds %%: those rows skip the tool that gets
-// them wrong and rely on the exact Exec text instead.
+// Program directory names that break naive quoting. exec is the Exec value the entry must hold,
+// or null where no Exec reads as the launcher's path for every reader: GLib refuses an entry
+// whose program path needs %%, and dex 0.9 takes the backslash escapes of " ` $ \ literally.
 struct OddName {
     const char* label;
     const char* name;
-    const char* execName;
-    bool dexReadsIt;
-    bool glibReadsIt;
+    const char* exec; // %1 stands for the launcher's path
 };
 
 // Test names carry the label; this keeps CTest's listing readable too.
@@ -247,14 +258,15 @@ void PrintTo(const OddName& odd, std::ostream* os)
 }
 
 const OddName oddNames[] = {
-    {"Blanks", "with  blanks", "with  blanks", true, true},
-    {"Quotes", "it's \"quoted\"", R"(it's \\"quoted\\")", false, true},
-    {"Backslash", R"(back\slash)", R"(back\\\\slash)", false, true},
-    {"DollarAndBacktick", "$HOME `id`", R"(\\$HOME \\`id\\`)", false, true},
-    {"Percent", "100% sure %u", "100%% sure %%u", false, false},
-    {"NonAsciiAndShellCharacters", "Grüße 日本 (a) & b; c|d <e> ~f *g? #h",
-     "Grüße 日本 (a) & b; c|d <e> ~f *g? #h", true, true},
-    {"NewlineAndTab", "two\nlines\tand tab", R"(two\nlines\tand tab)", false, true},
+    {"Plain", "plain-dir_1.2+x@y,z=w", "%1"},
+    {"Blanks", "with  blanks", "\"%1\""},
+    {"SingleQuote", "it's", "\"%1\""},
+    {"NonAsciiAndShellCharacters", "Grüße 日本 (a) & b; c|d <e> ~f *g? #h", "\"%1\""},
+    {"Quotes", "it's \"quoted\"", nullptr},
+    {"Backslash", R"(back\slash)", nullptr},
+    {"DollarAndBacktick", "$HOME `id`", nullptr},
+    {"Percent", "100% sure %u", nullptr},
+    {"NewlineAndTab", "two\nlines\tand tab", nullptr},
 };
 
 class OddProgramDirectory : public AutoStart, public ::testing::WithParamInterface<OddName>
@@ -281,7 +293,9 @@ protected:
     }
 };
 
-TEST_P(OddProgramDirectory, SessionStartsExactlyTheLauncher)
+// Every reader starts exactly the launcher, or there is an error naming the cause, nothing is
+// written, and the error reaches the person instead of "Auto-Start Enabled".
+TEST_P(OddProgramDirectory, SessionStartsExactlyTheLauncherOrNothingIsWritten)
 {
     const OddName& odd = GetParam();
     ASSERT_TRUE(QRegularExpression("^[A-Za-z0-9/_.-]+$").match(m_dir.path()).hasMatch());
@@ -289,29 +303,56 @@ TEST_P(OddProgramDirectory, SessionStartsExactlyTheLauncher)
     const QString launcher = dir + "/dueboard";
     makeLauncher(dir);
     App::SetPath(dir);
+    if (!odd.exec) {
+        try {
+            EnableAutoStart();
+            ADD_FAILURE() << "an entry no desktop reads right was written";
+        } catch (const std::runtime_error& error) {
+            const QString message = QString::fromUtf8(error.what());
+            EXPECT_TRUE(message.contains(launcher)) << error.what();
+            EXPECT_TRUE(message.contains("Nothing was written")) << error.what();
+        }
+        EXPECT_FALSE(QFileInfo::exists(config()));
+        return;
+    }
     EnableAutoStart();
 
-    EXPECT_EQ(entryKeys(entry()).value("Exec"),
-              '"' + m_dir.path() + '/' + QString::fromUtf8(odd.execName) + "/dueboard\"");
+    EXPECT_EQ(entryKeys(entry()).value("Exec"), QString::fromUtf8(odd.exec).arg(launcher));
 
     const ToolRun validate = runTool("desktop-file-validate", {entry()});
     EXPECT_EQ(validate.status, 0) << qPrintable(validate.output);
     EXPECT_FALSE(validate.output.contains("error")) << qPrintable(validate.output);
 
-    if (odd.dexReadsIt) {
-        const ToolRun dex =
-            runTool("dex", {"--autostart", "--search-paths", folder(), "--dry-run"});
-        EXPECT_EQ(dex.status, 0) << qPrintable(dex.output);
-        EXPECT_TRUE(dex.output.split(u'\n').contains("Executing command: " + launcher))
-            << qPrintable(dex.output);
-        EXPECT_TRUE(dex.output.split(u'\n').contains("Changing directory to: " + dir))
-            << qPrintable(dex.output);
-    }
-    if (odd.glibReadsIt) {
-        const ToolRun gio = runTool("gio", {"launch", entry()});
-        ASSERT_EQ(gio.status, 0) << qPrintable(gio.output);
-        EXPECT_EQ(waitForRun(), launcher + '\n' + QFileInfo(dir).canonicalFilePath() + '\n');
-    }
+    const ToolRun dex = runTool("dex", {"--autostart", "--search-paths", folder(), "--dry-run"});
+    EXPECT_EQ(dex.status, 0) << qPrintable(dex.output);
+    EXPECT_TRUE(dex.output.split(u'\n').contains("Executing command: " + launcher))
+        << qPrintable(dex.output);
+    EXPECT_TRUE(dex.output.split(u'\n').contains("Changing directory to: " + dir))
+        << qPrintable(dex.output);
+
+    const ToolRun gio = runTool("gio", {"launch", entry()});
+    ASSERT_EQ(gio.status, 0) << qPrintable(gio.output);
+    EXPECT_EQ(waitForRun(), launcher + '\n' + QFileInfo(dir).canonicalFilePath() + '\n');
+}
+
+// Where desktops cannot start the launcher by its own path, a link to it on the search path (the
+// one an install makes) can stand in.
+TEST_F(OddProgramDirectory, ALinkOnTheSearchPathStandsInForAnUnreadablePath)
+{
+    const QString dir = m_dir.filePath("100% sure");
+    makeLauncher(dir);
+    App::SetPath(dir);
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath("bin")));
+    const QString link = m_dir.filePath("bin/dueboard");
+    ASSERT_TRUE(QFile::link(dir + "/dueboard", link));
+    EnvGuard path("PATH");
+    qputenv("PATH", QFile::encodeName(m_dir.filePath("bin")) + ':' + qgetenv("PATH"));
+
+    EnableAutoStart();
+    EXPECT_EQ(entryKeys(entry()).value("Exec"), link);
+    const ToolRun gio = runTool("gio", {"launch", entry()});
+    ASSERT_EQ(gio.status, 0) << qPrintable(gio.output);
+    EXPECT_EQ(waitForRun().section(u'\n', 0, 0), link);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, OddProgramDirectory, ::testing::ValuesIn(oddNames),

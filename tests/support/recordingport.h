@@ -38,6 +38,7 @@ public:
 
     QList<Call> calls;
     std::set<std::pair<const QWidget*, quint32>> icons;
+    bool present = true; // whether the notification area is there
 
 private:
     bool Take(quint32 message, const NotifyIconData& data)
@@ -58,4 +59,5 @@ private:
     ScopedHook<bool(quint32, const NotifyIconData&)> m_port{
         NotifyArea(),
         [this](quint32 message, const NotifyIconData& data) { return Take(message, data); }};
+    ScopedHook<bool()> m_probe{NotificationAreaCheck(), [this] { return present; }};
 };

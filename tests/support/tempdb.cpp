@@ -96,6 +96,12 @@ void TempDb::AddTask(qint32 id, const QString& title, const QString& description
                   text(status)));
 }
 
+void TempDb::DropDateChecks() const
+{
+    Exec(QStringLiteral("DROP TABLE TASKS; CREATE TABLE TASKS (TASK_ID INTEGER PRIMARY KEY, "
+                        "TASK_TITLE TEXT, DESCRIPTION TEXT, TASK_DATE DATE, TASK_STATUS TEXT)"));
+}
+
 void TempDb::Exec(const QString& sql) const
 {
     withRawDb(File(), sql, [](sqlite3_stmt*) {});

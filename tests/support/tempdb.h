@@ -34,6 +34,9 @@ public:
     // Inserts a row straight into TASKS through a separate SQLite connection.
     void AddTask(qint32 id, const QString& title, const QString& description, const QDate& date,
                  const QString& status = TaskStatus::INCOMPLETE) const;
+    // Makes TASKS the table of a database that another tool made, with no checks on TASK_DATE,
+    // so that rows can hold whatever such a tool writes there.
+    void DropDateChecks() const;
     // Runs SQLite statements on the file through a separate connection, outside the store.
     void Exec(const QString& sql) const;
     // The first column of the first row of a query (null when there is none).

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
+#include <utility>
 
 namespace
 {
@@ -34,6 +35,17 @@ NotifyIconPort& NotifyArea()
 {
     static NotifyIconPort port;
     return port;
+}
+
+NotificationAreaProbe& NotificationAreaCheck()
+{
+    static NotificationAreaProbe probe;
+    return probe;
+}
+
+bool NotificationAreaPresent()
+{
+    return NotificationAreaCheck() && NotificationAreaCheck()();
 }
 
 QString TipText(const std::array<char, kTipSize>& szTip)

@@ -53,6 +53,12 @@ bool Shell_NotifyIcon(quint32 message, const NotifyIconData& data);
 using NotifyIconPort = Hook<bool(quint32 message, const NotifyIconData& data)>;
 NotifyIconPort& NotifyArea();
 
+// Whether a notification area is there to show the icons, as the installed probe tells; with
+// none installed there is none.
+bool NotificationAreaPresent();
+using NotificationAreaProbe = Hook<bool()>;
+NotificationAreaProbe& NotificationAreaCheck();
+
 // What the notification area shows of szTip: at most 63 bytes up to the first zero, without
 // a trailing partial character.
 QString TipText(const std::array<char, kTipSize>& szTip);

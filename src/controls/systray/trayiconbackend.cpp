@@ -145,4 +145,5 @@ void InstallTrayIconBackend()
     NotifyArea().Replace([backend](quint32 message, const NotifyIconData& data) {
         return backend && backend->Shell_NotifyIcon(message, data);
     });
+    NotificationAreaCheck().Replace([] { return QSystemTrayIcon::isSystemTrayAvailable(); });
 }

@@ -149,17 +149,24 @@ void frmPastDue::ShowPastDue()
     QList<QTreeWidgetItem*> rows;
     try {
         while (!rs.Eof()) {
-            const QDate due = rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate();
+            const QVariant stored = rs.Fields(QStringLiteral("TASK_DATE")).Value();
             auto* row = new QTreeWidgetItem;
             rows.append(row);
-            auto text = dueText.find(due);
-            if (text == dueText.end())
-                text = dueText.insert(due, locale.toString(due, QLocale::ShortFormat));
-            row->setText(DueDate, *text);
             row->setData(DueDate, Qt::UserRole,
                          rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
-            // Calendar days, so month ends, leap days and clock changes cannot skew it.
-            row->setText(DaysLate, QString::number(due.daysTo(today)));
+            if (stored.typeId() == QMetaType::QDate) {
+                const QDate due = stored.toDate();
+                auto text = dueText.find(due);
+                if (text == dueText.end())
+                    text = dueText.insert(due, locale.toString(due, QLocale::ShortFormat));
+                row->setText(DueDate, *text);
+                // Calendar days, so month ends, leap days and clock changes cannot skew it.
+                row->setText(DaysLate, QString::number(due.daysTo(today)));
+            } else {
+                // Another tool wrote something that is no date ("12/7/2026", a number): shown as
+                // stored, and never as a task due today.
+                row->setText(DueDate, stored.toString());
+            }
             row->setText(Title, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
             row->setText(Description, rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
             row->setText(Status, rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString());

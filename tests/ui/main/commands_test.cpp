@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Pressing tasks in the list, the two context menus and every task command.
 #include "mainwindow.h"
+#include "platform/app.h"
 #include "platform/clock.h"
 #include "ui/main/frmnewduedate.h"
 
@@ -213,6 +214,31 @@ TEST_F(CommandsTest, AutoStartOptionsAsksThenMakesOrRemovesTheEntry)
                            "Auto-Start Disabled",
                            "Would you like Dueboard to start automatically when Windows starts?",
                            "Auto-Start Disabled"}));
+    if (saved.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// A failure is never reported as success: the person reads why, and nothing was written.
+TEST_F(CommandsTest, AutoStartThatCannotWorkSaysWhyInsteadOfEnabled)
+{
+    QTemporaryDir config;
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    Open();
+    App::SetPath(db.Dir() + "/100%");
+
+    db.msgBox.Answer(MsgBoxResult::Yes);
+    main->findChild<QAction*>("mnuAutoStart")->trigger();
+    ASSERT_EQ(db.msgBox.prompts.size(), 2);
+    EXPECT_TRUE(
+        db.msgBox.prompts[1].startsWith("Auto-Start Options failed:\rCannot make the log-on entry"))
+        << qPrintable(db.msgBox.prompts[1]);
+    EXPECT_TRUE(db.msgBox.prompts[1].contains(db.Dir() + "/100%/dueboard"))
+        << qPrintable(db.msgBox.prompts[1]);
+    EXPECT_FALSE(QFileInfo::exists(config.path() + "/autostart"));
+    App::SetPath(db.Dir());
     if (saved.isNull())
         qunsetenv("XDG_CONFIG_HOME");
     else

@@ -99,6 +99,46 @@ TEST_F(PastDueTest, ListsOpenTasksBeforeTodayWithDaysLate)
     EXPECT_EQ(column(w, frmPastDue::Status), (QStringList{"SPECIAL", "INCOMPLETE"}));
 }
 
+// Other tools may have written dates the program cannot read. The statements still reach them
+// (numbers and such text sort before today's date): each shows what is stored, no days late, and
+// takes its commands.
+TEST_F(PastDueTest, RowsWithUnreadableDatesShowTheStoredTextAndTakeTheirCommands)
+{
+    db.DropDateChecks();
+    db.Exec(
+        "INSERT INTO TASKS VALUES (1, 'Text', '', '12/7/2026', 'INCOMPLETE'),"
+        " (2, 'Number', '', 46000, 'SPECIAL'), (3, 'No such day', '', '2026-02-30', 'INCOMPLETE'),"
+        " (4, 'No date', '', NULL, 'INCOMPLETE'), (5, 'After every date', '', 'someday', "
+        "'INCOMPLETE')");
+    db.AddTask(6, "Yesterday", "", kToday.addDays(-1));
+
+    frmPastDue& w = open();
+    EXPECT_EQ(tags(w), (QList<qint32>{2, 1, 3, 6}));
+    EXPECT_EQ(column(w, frmPastDue::DueDate),
+              (QStringList{"46000", "12/7/2026", "2026-02-30",
+                           QLocale().toString(kToday.addDays(-1), QLocale::ShortFormat)}));
+    EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"", "", "", "1"}));
+
+    const ScopedHook driver(Forms::ModalDriver(), [](Form& form) {
+        auto& dialog = static_cast<frmNewDueDate&>(form);
+        EXPECT_EQ(dialog.DTPicker1->Value(), kToday) << "no date to start from: today";
+        dialog.DTPicker1->SetValue(kToday.addDays(3));
+        dialog.cmdSave->click();
+    });
+    pick("mnuNewDueDate");
+    rightClickDescription(w, 0);
+    EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS WHERE TASK_ID = 2").toString(), "2026-03-08");
+    pick("mnuDueToday");
+    rightClickDescription(w, 0);
+    EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS WHERE TASK_ID = 1").toString(), "2026-03-05");
+    db.msgBox.Answer(MsgBoxResult::Yes);
+    pick("mnuDelete");
+    rightClickDescription(w, 0);
+    EXPECT_EQ(db.msgBox.prompts, QStringList{"Delete No such day?"});
+    EXPECT_EQ(tags(w), QList<qint32>{6});
+    EXPECT_EQ(db.Scalar("SELECT count(*) FROM TASKS").toInt(), 5);
+}
+
 TEST_F(PastDueTest, OldestFirstAndTiesInDatabaseOrder)
 {
     db.AddTask(9, "b", "", kToday.addDays(-2));
