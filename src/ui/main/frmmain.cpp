@@ -26,6 +26,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 namespace
@@ -281,6 +282,13 @@ void frmMain::DisplayTaskDetails(qint32 id)
         cmdUpdate->show();
     }
     rs.Close();
+    txtTitle->setModified(false);
+    txtDescription->document()->setModified(false);
+}
+
+bool frmMain::DetailsEdited() const
+{
+    return txtTitle->isModified() || txtDescription->document()->isModified();
 }
 
 void frmMain::SetPastDueButton()

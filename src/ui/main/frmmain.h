@@ -32,6 +32,9 @@ public:
 
     void ShowTasks(qint32 SelectTaskID);
     void DisplayTaskDetails(qint32 id);
+    // Whether the person has changed the shown title or description since they were shown, and
+    // not pressed "Update": work that reloads the window on its own keeps such an edit.
+    bool DetailsEdited() const;
     void SetPastDueButton();
     void SetPopUpMenuItems();
 

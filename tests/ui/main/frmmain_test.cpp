@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 namespace
 {
@@ -135,6 +136,23 @@ TEST_F(MainWindowTest, UpdateWritesTheEditedDetailsUnchecked)
     main->txtTitle->setText("ghost");
     main->cmdUpdate_Click();
     EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM TASKS").toInt(), 0);
+}
+
+TEST_F(MainWindowTest, DetailsCountAsEditedFromAKeystrokeUntilTheyAreShownAgain)
+{
+    db.AddTask(1, "One", "notes", today);
+    db.AddTask(2, "Two", "", today);
+    Open();
+    EXPECT_FALSE(main->DetailsEdited());
+    QTest::keyClicks(main->txtTitle, "!");
+    EXPECT_TRUE(main->DetailsEdited());
+    main->cmdUpdate->click();
+    EXPECT_FALSE(main->DetailsEdited());
+
+    QTest::keyClicks(main->txtDescription, "more");
+    EXPECT_TRUE(main->DetailsEdited());
+    Press(1);
+    EXPECT_FALSE(main->DetailsEdited()) << "another task's details replace the edit";
 }
 
 TEST_F(MainWindowTest, MissingTaskShowsEmptyDetailsButStaysCurrent)
