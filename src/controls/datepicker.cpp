@@ -6,20 +6,11 @@
 #include <QCalendarWidget>
 #include <QEvent>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <stdexcept>
 
 namespace
 {
-
-// The user's short date format, always with the full year.
-QString ShortFormatWithFullYear(const QLocale& locale)
-{
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression years(QStringLiteral("y+"));
-    return format.replace(years, QStringLiteral("yyyy"));
-}
 
 // The date the text shows in the picker's format and range; invalid if it shows none.
 QDate DateInText(const QDateEdit& edit, const QString& text)
@@ -51,7 +42,7 @@ private:
 
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
 {
-    setDisplayFormat(ShortFormatWithFullYear(locale()));
+    setDisplayFormat(ShortDateFormatWithFullYear(locale()));
     setCalendarPopup(true);
     calendarWidget()->window()->installEventFilter(new CloseUpWatcher(*this));
 }
