@@ -15,6 +15,8 @@
 Form::Form(const QString& designName) : m_client(new QWidget(this))
 {
     setObjectName(designName);
+    // Controls that are given no font of their own use the windows' default face.
+    m_client->setFont(SansSerifFont(8.25, false));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

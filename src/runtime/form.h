@@ -18,7 +18,8 @@ public:
 
     QString Name() const { return objectName(); }
 
-    // The area below the menu bar; child controls go here at twips positions.
+    // The area below the menu bar; child controls go here at twips positions. Its font, which
+    // controls without one of their own take, is the regular 8.25-point sans serif face.
     QWidget* Client() const { return m_client; }
     QMenuBar* MenuBar(); // made on first use, above the client area
 
