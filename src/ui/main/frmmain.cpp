@@ -15,6 +15,7 @@
 #include "statusicons.h"
 #include "store/appfunctions.h"
 #include "store/autostart.h"
+#include "ui/listtext.h"
 #include "ui/taskmenus.h"
 
 #include <QGroupBox>
@@ -33,6 +34,9 @@ namespace
 {
 
 constexpr int kRightButton = 2;
+// The description box holds at most this many characters, as the title box holds 32767: laying
+// out megabytes that another program stored would hold the window up for minutes.
+constexpr qsizetype kDescriptionBoxLimit = 65535;
 
 qint32 nodeTag(const QTreeWidgetItem* node)
 {
@@ -65,7 +69,6 @@ void frmMain::buildControls()
     const QFont bold = SansSerifFont(8.25, true);
     const QFont regular = SansSerifFont(8.25, false);
     QWidget* c = Client();
-    c->setFont(regular);
 
     DTPicker1 = Place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
     Label1 =
@@ -101,6 +104,7 @@ void frmMain::buildControls()
     tvwTasks->setSelectionMode(QAbstractItemView::SingleSelection);
     tvwTasks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvwTasks->setContextMenuPolicy(Qt::PreventContextMenu);
+    KeepIconPlace(*tvwTasks);
     tvwTasks->viewport()->installEventFilter(this);
 
     cmdAddNew = Place(new QPushButton(QStringLiteral("Add New"), c), "cmdAddNew",
@@ -210,9 +214,7 @@ void frmMain::Form_Unload()
 void frmMain::ShowTasks(qint32 SelectTaskID)
 {
     tvwTasks->clear();
-    txtTitle->clear();
-    txtDescription->clear();
-    cmdUpdate->hide();
+    clearDetails();
     if (!DTPicker1->HoldsDate())
         return;
 
@@ -228,7 +230,7 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     while (!rs.Eof()) {
         const QString status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
         auto* node = new QTreeWidgetItem;
-        node->setText(0, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
+        node->setText(0, ListText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString()));
         node->setIcon(0, StatusIcon(status));
         node->setData(0, Qt::UserRole, rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
         nodes.append(node);
@@ -273,22 +275,45 @@ void frmMain::DisplayTaskDetails(qint32 id)
     rs.Open(Sql::SelectTask(id), ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
             adodb::adCmdUnspecified);
     if (rs.Eof()) {
-        txtTitle->clear();
-        txtDescription->clear();
-        cmdUpdate->hide();
+        clearDetails();
     } else {
-        txtTitle->setText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
-        txtDescription->setPlainText(rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
+        const QString title = rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
+        txtTitle->setText(LeadingText(title, txtTitle->maxLength()));
+        txtTitle->setCursorPosition(0); // a long title shows its beginning
+        const QString description = rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
+        txtDescription->setPlainText(LeadingText(description, kDescriptionBoxLimit));
         cmdUpdate->show();
     }
     rs.Close();
-    txtTitle->setModified(false);
-    txtDescription->document()->setModified(false);
+    // What the boxes hold now, which may differ from what is stored: text longer than a box
+    // holds is cut, text that is not UTF-8 shows replacement characters, and the description box
+    // has line ends of its own.
+    m_shownTitle = txtTitle->text();
+    m_shownDescription = txtDescription->toPlainText();
+}
+
+void frmMain::clearDetails()
+{
+    txtTitle->clear();
+    txtDescription->clear();
+    cmdUpdate->hide();
+    m_shownTitle.clear();
+    m_shownDescription.clear();
+}
+
+bool frmMain::TitleEdited() const
+{
+    return txtTitle->text() != m_shownTitle;
+}
+
+bool frmMain::DescriptionEdited() const
+{
+    return txtDescription->toPlainText() != m_shownDescription;
 }
 
 bool frmMain::DetailsEdited() const
 {
-    return txtTitle->isModified() || txtDescription->document()->isModified();
+    return TitleEdited() || DescriptionEdited();
 }
 
 void frmMain::SetPastDueButton()
@@ -308,9 +333,12 @@ void frmMain::cmdUpdate_Click()
     rs.CursorLocation = adodb::adUseClient;
     rs.Open(Sql::SelectTask(CurrentTaskID), ActiveConnection(), adodb::adOpenStatic,
             adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    // Only what the person changed is written: the boxes may not hold the stored text exactly.
     if (!rs.Eof()) {
-        rs.Fields(QStringLiteral("TASK_TITLE")) = txtTitle->text();
-        rs.Fields(QStringLiteral("DESCRIPTION")) = txtDescription->toPlainText();
+        if (TitleEdited())
+            rs.Fields(QStringLiteral("TASK_TITLE")) = txtTitle->text();
+        if (DescriptionEdited())
+            rs.Fields(QStringLiteral("DESCRIPTION")) = txtDescription->toPlainText();
         rs.Update();
     }
     rs.Close();
@@ -495,7 +523,7 @@ void frmMain::mnuMarkIncomplete_Click()
 
 void frmMain::mnuDeleteTask_Click()
 {
-    if (MsgBox(QStringLiteral("Delete ") + txtTitle->text() + QStringLiteral("?"),
+    if (MsgBox(QStringLiteral("Delete ") + ListText(txtTitle->text()) + QStringLiteral("?"),
                MsgBoxButtons::YesNo) != MsgBoxResult::Yes)
         return;
     ActiveConnection().Execute(Sql::DeleteTask(CurrentTaskID), adodb::adCmdUnspecified);

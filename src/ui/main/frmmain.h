@@ -33,8 +33,11 @@ public:
     void ShowTasks(qint32 SelectTaskID);
     void DisplayTaskDetails(qint32 id);
     // Whether the person has changed the shown title or description since they were shown, and
-    // not pressed "Update": work that reloads the window on its own keeps such an edit.
+    // not pressed "Update": work that reloads the window on its own keeps such an edit. A box
+    // whose text is again what was shown counts as not edited.
     bool DetailsEdited() const;
+    bool TitleEdited() const;
+    bool DescriptionEdited() const;
     void SetPastDueButton();
     void SetPopUpMenuItems();
 
@@ -99,5 +102,9 @@ private:
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
                         void (frmMain::*handler)());
     void selectNode(int index);
+    void clearDetails();
     void showPickedDay(const QDate& day, qint32 selectTaskId);
+
+    QString m_shownTitle;       // the title box's text as DisplayTaskDetails left it
+    QString m_shownDescription; // the description box's text likewise
 };
