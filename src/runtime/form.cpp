@@ -96,9 +96,11 @@ void Form::CenterOnScreen()
     QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!target)
         return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(target->availableGeometry().center());
-    move(frame.topLeft());
+    // Places the client area: the frame is unknown until a window manager adds it, and a
+    // position given for the frame lands the window lower by the frame's height under some.
+    QRect client = geometry();
+    client.moveCenter(target->availableGeometry().center());
+    setGeometry(client);
 }
 
 void Form::setVisible(bool visible)
