@@ -4,13 +4,24 @@
 #include "errors.h"
 #include "forms.h"
 #include "layout.h"
+#include "titlebar.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <optional>
 #include <utility>
+
+namespace
+{
+std::optional<bool>& ownTitleBars()
+{
+    static std::optional<bool> own;
+    return own;
+}
+} // namespace
 
 Form::Form(const QString& designName) : m_client(new QWidget(this))
 {
@@ -49,6 +60,14 @@ void Form::SetClientSizeTwips(int width, int height, bool fixedBorder)
     if (fixedBorder)
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint;
+    if (fixedBorder && OwnTitleBars()) {
+        flags = Qt::Window | Qt::FramelessWindowHint; // with any title hint Qt draws its frame
+        if (!m_titleBar) {
+            // Above the menu bar and the client area, which the layout places below it.
+            m_titleBar = new TitleBar(*this);
+            setContentsMargins(0, m_titleBar->height(), 0, 0);
+        }
+    }
     if (windowFlags() != flags) {
         const bool wasVisible = isVisible();
         setWindowFlags(flags); // hides a visible window
@@ -79,6 +98,18 @@ void Form::ApplyClientSize()
         size.rheight() += m_menuBar->sizeHint().height();
     resize(size);
     m_appliedSize = size;
+}
+
+bool Form::OwnTitleBars()
+{
+    if (!ownTitleBars())
+        ownTitleBars() = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return *ownTitleBars();
+}
+
+void Form::SetOwnTitleBars(bool own)
+{
+    ownTitleBars() = own;
 }
 
 int Form::OuterWidthTwips() const
@@ -123,6 +154,8 @@ void Form::closeEvent(QCloseEvent* event)
 void Form::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (m_titleBar)
+        m_titleBar->setGeometry(0, 0, width(), m_titleBar->height());
     // Resize handlers ignore their errors.
     ContinueOnError({[this] { Form_Resize(); }});
 }
