@@ -11,7 +11,8 @@ build=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6
 runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 # A display, a tray and the tools that drive and check them, for the tests only.
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
-         xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick)
+         xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
+         gir1.2-atspi-2.0 python3-gi)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps)
 
 case "${1:-build}" in

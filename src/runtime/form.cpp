@@ -5,6 +5,7 @@
 #include "forms.h"
 #include "layout.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -12,8 +13,25 @@
 #include <QVBoxLayout>
 #include <utility>
 
+namespace
+{
+
+// A plain top-level widget would be announced as a bare pane.
+QAccessibleInterface* AccessibleForm(const QString& className, QObject* object)
+{
+    auto* form = className == QLatin1String("Form") ? qobject_cast<Form*>(object) : nullptr;
+    if (!form)
+        return nullptr;
+    return new QAccessibleWidget(form,
+                                 form->IsDialog() ? QAccessible::Dialog : QAccessible::Window);
+}
+
+} // namespace
+
 Form::Form(const QString& designName) : m_client(new QWidget(this))
 {
+    static const bool accessible = (QAccessible::installFactory(&AccessibleForm), true);
+    Q_UNUSED(accessible);
     setObjectName(designName);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -3,9 +3,12 @@
 
 #include "runtime/form.h"
 
+#include <optional>
+
 class DatePicker;
 class QAction;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -100,4 +103,11 @@ private:
                         void (frmMain::*handler)());
     void selectNode(int index);
     void showPickedDay(const QDate& day, qint32 selectTaskId);
+    void addKeyboard();
+    bool tasksKeyPress(const QKeyEvent& key);
+    void pressFocusedRow(int button);
+    void openPopup(QMenu& menu);
+    void markShownNode();
+
+    std::optional<QPoint> m_menuAt; // where a menu opened from the keyboard goes
 };

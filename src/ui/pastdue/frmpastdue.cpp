@@ -5,15 +5,18 @@
 #include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "runtime/layout.h"
 #include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "store/appfunctions.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/taskmenus.h"
+#include "ui/taskrows.h"
 
 #include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
@@ -77,6 +80,9 @@ frmPastDue::frmPastDue() : Form(QStringLiteral("frmPastDue"))
     lstTasks->setContextMenuPolicy(Qt::PreventContextMenu);
     lstTasks->header()->setSectionsMovable(false);
     lstTasks->viewport()->installEventFilter(this);
+    lstTasks->installEventFilter(this);
+    lstTasks->setAccessibleName(QStringLiteral("Past Due Tasks"));
+    AddWindowKeys(*this);
 
     buildMenu();
     SetClientSizeTwips(kClientWidth, 3540, false);
@@ -88,18 +94,18 @@ void frmPastDue::buildMenu()
     // Never part of a menu bar: it opens only over the list.
     mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
     mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
-    mnuMarkComplete = AddMenuCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
+    mnuMarkComplete = AddMenuCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark &Complete"),
                                      [this] { mnuMarkComplete_Click(); });
-    mnuDelete = AddMenuCommand(mnuPopUp, "mnuDelete", QStringLiteral("Delete Task"),
+    mnuDelete = AddMenuCommand(mnuPopUp, "mnuDelete", QStringLiteral("&Delete Task"),
                                [this] { mnuDelete_Click(); });
     mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuD1"));
-    mnuDueToday = AddMenuCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
+    mnuDueToday = AddMenuCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due &Today"),
                                  [this] { mnuDueToday_Click(); });
-    mnuDueTomorrow = AddMenuCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
+    mnuDueTomorrow = AddMenuCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due To&morrow"),
                                     [this] { mnuDueTomorrow_Click(); });
     mnuProcrastinate =
         AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
-    mnuNewDueDate = AddMenuCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date"),
+    mnuNewDueDate = AddMenuCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Ch&oose Due Date"),
                                    [this] { mnuNewDueDate_Click(); });
 }
 
@@ -170,6 +176,8 @@ void frmPastDue::ShowPastDue()
             row->setText(Title, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
             row->setText(Description, rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
             row->setText(Status, rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString());
+            row->setData(Title, Qt::AccessibleTextRole,
+                         TaskRowText(row->text(Title), row->text(Status)));
             rs.MoveNext();
         }
     } catch (...) {
@@ -193,6 +201,11 @@ void frmPastDue::Form_Resize()
 
 bool frmPastDue::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lstTasks && event->type() == QEvent::KeyPress &&
+        IsMenuKey(*static_cast<QKeyEvent*>(event))) {
+        pressCurrentRow();
+        return true;
+    }
     if (watched == lstTasks->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* press = static_cast<QMouseEvent*>(event);
         const QPointF at = press->position();
@@ -229,6 +242,18 @@ void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double 
             Popup::Open(*mnuPopUp, lstTasks->viewport()->mapToGlobal(at));
         },
     });
+}
+
+// The Menu key's right press: the mouse's path, at the focused row's rectangle.
+void frmPastDue::pressCurrentRow()
+{
+    const QModelIndex row = lstTasks->currentIndex();
+    if (!row.isValid())
+        return;
+    lstTasks->scrollTo(row);
+    const QRect rect = lstTasks->visualRect(row);
+    lstTasks_MouseDown(kRightButton, 0, Twips::FromPixels(rect.left()),
+                       Twips::FromPixels(rect.bottom()));
 }
 
 QTreeWidgetItem* frmPastDue::selectedRow() const

@@ -50,6 +50,7 @@ protected:
 
 private:
     void buildMenu();
+    void pressCurrentRow();
     void sizeColumns();
     QTreeWidgetItem* selectedRow() const;
     // Runs a command on the selected row's task; a command that changed something (true)

@@ -10,6 +10,7 @@
 #include "ui/pastdue/frmpastdue.h"
 #include "ui/windows.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
@@ -372,3 +373,27 @@ TEST_F(PastDueTest, MainWindowReloadsItsDayAfterwards)
 }
 
 } // namespace
+
+// The Menu key opens the task menu for the focused row, as a right press on it does; Escape
+// closes the window; screen readers hear each row's status.
+TEST_F(PastDueTest, TheKeyboardReachesEveryRowsCommands)
+{
+    db.AddTask(1, "Pay rent", "", kToday.addDays(-3));
+    db.AddTask(2, "Taxes", "", kToday.addDays(-2), TaskStatus::SPECIAL);
+    frmPastDue& w = open();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lstTasks)->text(QAccessible::Name),
+              "Past Due Tasks");
+    EXPECT_EQ(w.lstTasks->topLevelItem(1)->data(frmPastDue::Title, Qt::AccessibleTextRole),
+              "Taxes, special");
+
+    w.lstTasks->setFocus();
+    w.lstTasks->setCurrentIndex(w.lstTasks->model()->index(1, 0));
+    pick("mnuPro1");
+    QTest::keyClick(w.lstTasks, Qt::Key_Menu);
+    EXPECT_EQ(m_menusOpened, 1);
+    EXPECT_EQ(tags(w), (QList<qint32>{1, 2}));
+    EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"3", "1"}));
+
+    QTest::keyClick(w.lstTasks, Qt::Key_Escape);
+    EXPECT_FALSE(w.IsLoaded());
+}
