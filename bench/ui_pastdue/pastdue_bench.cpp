@@ -31,14 +31,13 @@ void fillDatabase(const QString& file)
                   kToday.addDays(-1 - (id * 7919) % 1826), id % 5 ? "INCOMPLETE" : "SPECIAL");
 }
 
-QList<Row> rowsOf(const QTreeWidget& list)
+QList<Row> rowsOf(const QTreeView& list)
 {
+    const auto& model = *qobject_cast<const PastDueModel*>(list.model());
     QList<Row> rows;
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list.topLevelItem(i);
-        rows.append({item->text(0), item->text(1), item->text(2), item->text(3), item->text(4),
-                     item->data(0, Qt::UserRole).toInt()});
-    }
+    for (int i = 0; i < model.rowCount(); ++i)
+        rows.append({model.Text(i, 0), model.Text(i, 1), model.Text(i, 2), model.Text(i, 3),
+                     model.Text(i, 4), model.TaskID(i)});
     return rows;
 }
 
@@ -48,7 +47,7 @@ void BM_ShowPastDue(benchmark::State& state)
 {
     for (auto _ : state)
         gWindow->ShowPastDue();
-    state.counters["rows"] = gWindow->lstTasks->topLevelItemCount();
+    state.counters["rows"] = gWindow->lstTasks->model()->rowCount();
 }
 
 void BM_BareTreeWidget(benchmark::State& state)

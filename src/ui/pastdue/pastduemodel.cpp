@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+#include "pastduemodel.h"
+
+#include "runtime/errors.h"
+#include "store/appfunctions.h"
+
+#include <QLocale>
+#include <QScopeGuard>
+#include <exception>
+
+namespace
+{
+
+// Every column of a screenful or so: more are read again when they come back into view.
+constexpr qsizetype kDetailsKept = 512;
+
+adodb::Recordset& openClient(adodb::Recordset& rs, const QString& sql)
+{
+    rs.CursorLocation = adodb::adUseClient;
+    rs.Open(sql, ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
+            adodb::adCmdUnspecified);
+    return rs;
+}
+
+} // namespace
+
+void PastDueModel::Reload(const QDate& today)
+{
+    beginResetModel();
+    const auto reset = qScopeGuard([this] { endResetModel(); });
+    m_rows.clear();
+    m_details.clear();
+    m_readFailed = false;
+    m_today = today;
+
+    // The list's own statement, of which only the ids and dates are kept: the engine reads
+    // those from its index alone, in the statement's order.
+    adodb::Recordset rs;
+    openClient(rs, QStringLiteral("SELECT TASK_ID, TASK_DATE FROM (") + Sql::SelectPastDue(today) +
+                       QStringLiteral(")"));
+    std::vector<Row> rows;
+    while (!rs.Eof()) {
+        rows.push_back({rs.Fields(QStringLiteral("TASK_ID")).Value().toInt(),
+                        rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate()});
+        rs.MoveNext();
+    }
+    rs.Close();
+    m_rows = std::move(rows);
+}
+
+qint32 PastDueModel::TaskID(int row) const
+{
+    return m_rows.at(row).id;
+}
+
+QString PastDueModel::DateText(const QDate& day)
+{
+    return QLocale().toString(day, QLocale::ShortFormat);
+}
+
+QString PastDueModel::Text(int row, int column) const
+{
+    const Row& r = m_rows.at(row);
+    switch (column) {
+    case DueDate:
+        return DateText(r.due);
+    case DaysLate:
+        // Calendar days, so month ends, leap days and clock changes cannot skew it.
+        return QString::number(r.due.daysTo(m_today));
+    case Title:
+        return details(r.id).title;
+    case Description:
+        return details(r.id).description;
+    case Status:
+        return details(r.id).status;
+    default:
+        return {};
+    }
+}
+
+PastDueModel::Details PastDueModel::details(qint32 id) const
+{
+    const auto found = m_details.constFind(id);
+    if (found != m_details.constEnd())
+        return *found;
+    if (m_details.size() >= kDetailsKept)
+        m_details.clear();
+    return *m_details.insert(id, read(id));
+}
+
+// Called while the view paints: an error must not leave here. It is shown once the event
+// loop is back, and the row stays empty until the next reload.
+PastDueModel::Details PastDueModel::read(qint32 id) const
+{
+    try {
+        adodb::Recordset rs;
+        openClient(rs, Sql::SelectTask(id));
+        Details row;
+        // A task deleted since the list was read shows only its date.
+        if (!rs.Eof()) {
+            row.title = rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
+            row.description = rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
+            row.status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
+        }
+        rs.Close();
+        return row;
+    } catch (...) {
+        if (!m_readFailed) {
+            m_readFailed = true;
+            QMetaObject::invokeMethod(
+                const_cast<PastDueModel*>(this),
+                [error = std::current_exception()] {
+                    Guard(QStringLiteral("Reading a past-due task"),
+                          [&] { std::rethrow_exception(error); });
+                },
+                Qt::QueuedConnection);
+        }
+        return {};
+    }
+}
+
+int PastDueModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int PastDueModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PastDueModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    return Text(index.row(), index.column());
+}
+
+QVariant PastDueModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const char* const headers[] = {"Due Date", "Days Late", "Title", "Description",
+                                          "Status"};
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= ColumnCount)
+        return {};
+    return QString::fromLatin1(headers[section]);
+}
