@@ -297,13 +297,13 @@ QVariant readColumn(sqlite3_stmt* stmt, int i, bool isDate)
         return sqlite3_column_double(stmt, i);
     case SQLITE_TEXT: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        const QString value = QString::fromUtf8(text, sqlite3_column_bytes(stmt, i));
+        const int size = sqlite3_column_bytes(stmt, i);
         if (isDate) {
-            const QDate day = parseIsoDate(text, sqlite3_column_bytes(stmt, i));
+            const QDate day = parseIsoDate(text, size);
             if (day.isValid())
                 return day;
         }
-        return value;
+        return QString::fromUtf8(text, size);
     }
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)),
