@@ -447,6 +447,11 @@ struct Recordset::Impl {
     std::vector<qint64> rowids;  // beside each row when the rows can be written back
     qsizetype base = 0;
     qsizetype current = 0;
+    // The row the statement stands on gives each field only when it is asked for, so a
+    // reader pays for the fields it reads; the rest are read before the statement moves on
+    // while the row can still be reached.
+    qsizetype liveRow = -1;
+    std::vector<bool> liveRead;
     bool adding = false;
     QList<int> dirty;
 
@@ -464,7 +469,26 @@ struct Recordset::Impl {
         return s;
     }
 
-    QVariant& cell(int column) { return cells[(current - base) * names.size() + column]; }
+    QVariant& cell(int column) { return cellOf(current, column); }
+
+    QVariant& cellOf(qsizetype row, int column)
+    {
+        QVariant& value = cells[(row - base) * names.size() + column];
+        if (row == liveRow && !liveRead[column]) {
+            value = readColumn(pending.get(), first + column, isDate[column]);
+            liveRead[column] = true;
+        }
+        return value;
+    }
+
+    // Before the statement moves on.
+    void keepLiveRow()
+    {
+        if (liveRow >= current)
+            for (int c = 0; c < names.size(); ++c)
+                cellOf(liveRow, c);
+        liveRow = -1;
+    }
     qint64& rowid() { return rowids[current - base]; }
 
     // Rows behind the cursor are never read again.
@@ -488,11 +512,14 @@ struct Recordset::Impl {
     bool fetchUpTo(qsizetype row)
     {
         while (row >= rowCount() && pending) {
+            keepLiveRow();
             const int rc = sqlite3_step(pending.get());
             if (rc == SQLITE_ROW) {
                 if (first)
                     rowids.push_back(sqlite3_column_int64(pending.get(), 0));
-                readRow(pending.get(), first);
+                cells.resize(cells.size() + names.size());
+                liveRow = rowCount() - 1;
+                liveRead.assign(names.size(), false);
                 continue;
             }
             const std::shared_ptr<Session> s = std::move(reading);
@@ -519,12 +546,6 @@ struct Recordset::Impl {
             live()->fail(QStringLiteral("Either BOF or EOF is True, or the current record has "
                                         "been deleted. Requested operation requires a current "
                                         "record."));
-    }
-
-    void readRow(sqlite3_stmt* stmt, int first)
-    {
-        for (int c = 0; c < names.size(); ++c)
-            cells.push_back(readColumn(stmt, first + c, isDate[c]));
     }
 
     void reloadCurrent(const Session& s)
