@@ -97,4 +97,6 @@ private:
                         void (frmMain::*handler)());
     void selectNode(int index);
     void showPickedDay(const QDate& day, qint32 selectTaskId);
+
+    quint64 m_reloads = 0; // ShowTasks calls so far, to tell a reload nested in its events
 };
