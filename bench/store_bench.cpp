@@ -11,12 +11,12 @@
 #include "store/app.h"
 #include "store/appfunctions.h"
 #include "store/clock.h"
+#include "support/tasks.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -80,36 +80,10 @@ QString variantDir(int tasks, const char* variant)
     return QStringLiteral("%1/%2-%3").arg(benchDir()).arg(tasks).arg(QLatin1String(variant));
 }
 
-// Three years around today, two of them behind it; 45 % of past tasks still open gives 30 %
-// of all tasks open and overdue.
 void fill(const QString& file, int tasks)
 {
-    RawDb raw(file);
-    raw.exec("PRAGMA synchronous = OFF; BEGIN");
-    sqlite3_stmt* insert = raw.prepare("INSERT INTO TASKS VALUES (?, ?, ?, ?, ?)");
-    QRandomGenerator random(20260305);
-    const QDate first = Today.addYears(-2);
-    const int span = int(first.daysTo(Today.addYears(1)));
-    static const char* const words[] = {"INCOMPLETE", "SPECIAL", "COMPLETE"};
-    for (int id = 1; id <= tasks; ++id) {
-        const QDate due = first.addDays(random.bounded(span));
-        const bool open = due >= Today || random.bounded(100) < 45;
-        const char* status = open ? words[random.bounded(100) < 10 ? 1 : 0] : words[2];
-        const QByteArray title =
-            QStringLiteral("Task %1: call the supplier about order").arg(id).toUtf8();
-        const QByteArray notes =
-            QByteArray("Notes for the task, a line or two of free text that ") +
-            "says what was agreed and what is still to do. " + title;
-        const QByteArray iso = due.toString(Qt::ISODate).toUtf8();
-        sqlite3_bind_int(insert, 1, id);
-        sqlite3_bind_text(insert, 2, title.constData(), int(title.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, notes.constData(), int(notes.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 4, iso.constData(), int(iso.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 5, status, -1, SQLITE_STATIC);
-        stepDone(insert);
-    }
-    sqlite3_finalize(insert);
-    raw.exec(QStringLiteral("INSERT INTO sysIDS VALUES ('TASK', %1); COMMIT").arg(tasks).toUtf8());
+    FillThreeYears(file, tasks, Today);
+    RawDb(file).exec(QStringLiteral("INSERT INTO sysIDS VALUES ('TASK', %1)").arg(tasks).toUtf8());
 }
 
 // The database as the tool makes it, filled; then copies with other indexes or journal mode.
