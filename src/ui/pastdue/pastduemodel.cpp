@@ -40,11 +40,13 @@ void PastDueModel::Reload(const QDate& today)
                        QStringLiteral(")"));
     std::vector<Row> rows;
     while (!rs.Eof()) {
+        const QDate due = rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate();
         rows.push_back({rs.Fields(QStringLiteral("TASK_ID")).Value().toInt(),
-                        rs.Fields(QStringLiteral("TASK_DATE")).Value().toDate()});
+                        due.isValid() ? qint32(due.toJulianDay()) : kNoDate});
         rs.MoveNext();
     }
     rs.Close();
+    rows.shrink_to_fit();
     m_rows = std::move(rows);
 }
 
@@ -58,15 +60,20 @@ QString PastDueModel::DateText(const QDate& day)
     return QLocale().toString(day, QLocale::ShortFormat);
 }
 
+QDate PastDueModel::dueDate(const Row& row)
+{
+    return row.due == kNoDate ? QDate() : QDate::fromJulianDay(row.due);
+}
+
 QString PastDueModel::Text(int row, int column) const
 {
     const Row& r = m_rows.at(row);
     switch (column) {
     case DueDate:
-        return DateText(r.due);
+        return DateText(dueDate(r));
     case DaysLate:
         // Calendar days, so month ends, leap days and clock changes cannot skew it.
-        return QString::number(r.due.daysTo(m_today));
+        return QString::number(dueDate(r).daysTo(m_today));
     case Title:
         return details(r.id).title;
     case Description:

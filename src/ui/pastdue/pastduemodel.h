@@ -4,6 +4,7 @@
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QHash>
+#include <limits>
 #include <vector>
 
 // The rows of the past-due list. A reload keeps only each task's id and due date, in list
@@ -33,10 +34,14 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    // Eight bytes a row: the due date as its Julian day number, kNoDate for text that
+    // holds no date.
     struct Row {
         qint32 id;
-        QDate due;
+        qint32 due;
     };
+    static constexpr qint32 kNoDate = std::numeric_limits<qint32>::min();
+    static QDate dueDate(const Row& row);
     struct Details {
         QString title, description, status;
     };
