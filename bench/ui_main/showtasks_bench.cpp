@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // ShowTasks for a day of 1,000 tasks in a 100,000-task database, beside the plainest way to
 // put the same day on screen: the day query prepared on raw SQLite, a bare QTreeWidget filled
-// in one batch with shared icons and painted once, and the past-due count that ShowTasks also
+// in one batch with shared icons and painted, and the past-due count that ShowTasks also
 // makes for its button, counted by the engine over the same statement.
 //
 // The machine these figures come from is shared and its load comes and goes, so the ratio is
@@ -88,7 +88,7 @@ public:
         }
         sqlite3_reset(m_day);
         m_list.addTopLevelItems(items);
-        QCoreApplication::processEvents(); // laid out and painted, as ShowTasks's list is
+        m_list.repaint(); // on screen: laid out and painted once, whenever the next frame is due
         if (!m_count)
             return;
         sqlite3_bind_text(m_pastDue, 1, m_iso.constData(), -1, SQLITE_STATIC);
