@@ -11,15 +11,15 @@
 namespace
 {
 
-// Every column of a screenful or so: more are read again when they come back into view.
+// Rows read and kept: many screenfuls. Past that all are dropped, and a row is read again
+// when it comes back into view.
 constexpr qsizetype kDetailsKept = 512;
 
-adodb::Recordset& openClient(adodb::Recordset& rs, const QString& sql)
+void openClient(adodb::Recordset& rs, const QString& sql)
 {
     rs.CursorLocation = adodb::adUseClient;
     rs.Open(sql, ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
             adodb::adCmdUnspecified);
-    return rs;
 }
 
 } // namespace
