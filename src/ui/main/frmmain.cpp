@@ -214,6 +214,7 @@ void frmMain::Form_Unload()
 
 void frmMain::ShowTasks(qint32 SelectTaskID)
 {
+    const quint64 reload = ++m_reloads;
     tvwTasks->clear();
     txtTitle->clear();
     txtDescription->clear();
@@ -230,12 +231,14 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     rs.Open(Sql::SelectDay(picked), ActiveConnection(), adodb::adOpenStatic,
             adodb::adLockOptimistic, adodb::adCmdUnspecified);
     QList<QTreeWidgetItem*> nodes;
+    QList<qint32> tags; // beside the nodes: looking a tag up in its node costs more
     while (!rs.Eof()) {
         const QString status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
         auto* node = new QTreeWidgetItem;
         node->setText(0, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
         node->setIcon(0, StatusIcon(status));
-        node->setData(0, Qt::UserRole, rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
+        tags.append(rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
+        node->setData(0, Qt::UserRole, tags.last());
         node->setData(0, Qt::AccessibleTextRole, TaskRowText(node->text(0), status));
         nodes.append(node);
         rs.MoveNext();
@@ -248,8 +251,9 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     tvwTasks->clearSelection();
     tvwTasks->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
     CurrentTaskID = 0;
-    for (int i = 0; i < tvwTasks->topLevelItemCount(); ++i) {
-        if (nodeTag(tvwTasks->topLevelItem(i)) == SelectTaskID)
+    // A reload run by the events a selection lets through has made its own selection.
+    for (int i = 0; i < tags.size() && m_reloads == reload; ++i) {
+        if (tags[i] == SelectTaskID)
             selectNode(i);
     }
     if (tvwTasks->selectedItems().isEmpty() && tvwTasks->topLevelItemCount() > 0)

@@ -110,4 +110,5 @@ private:
     void markShownNode();
 
     std::optional<QPoint> m_menuAt; // where a menu opened from the keyboard goes
+    quint64 m_reloads = 0;          // ShowTasks calls so far, to tell a reload nested in its events
 };
