@@ -4,12 +4,17 @@
 #include "files.h"
 #include "platform/app.h"
 #include "platform/clock.h"
+#include "run.h"
+#include "secret.h"
 #include "store/appfunctions.h"
 #include "store/dbformat.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
 
 namespace
 {
@@ -56,6 +61,83 @@ int importFile(Context& c, const QString& path, QTextStream& out, QTextStream& e
     return 0;
 }
 
+const QString urlKey = QStringLiteral("URL");
+const QString userKey = QStringLiteral("USER");
+const QString allowHttpKey = QStringLiteral("ALLOW_HTTP");
+
+// From the terminal without echo, or the first line of whatever stdin is.
+QString askPassword(QTextStream& err)
+{
+    const bool terminal = ::isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal) {
+        err << "Password: " << Qt::flush;
+        ::tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    QTextStream in(stdin);
+    const QString password = in.readLine();
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        err << "\n";
+    }
+    return password;
+}
+
+int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    const bool allowHttp = args.contains(QStringLiteral("--allow-http"));
+    QStringList rest = args;
+    rest.removeAll(QStringLiteral("--allow-http"));
+    if (rest.size() != 3) {
+        err << usage;
+        return 2;
+    }
+    const QUrl url = CalDav::CheckedUrl(rest[1], allowHttp);
+    const QString password = askPassword(err);
+    CalDav::Client client(url, rest[2], password);
+    const bool offers = client.OffersSyncCollection(); // proves the address and the login
+    Secret::Store(Secret::KeyFor(c.file), password);
+    const bool otherCollection = c.db->State(urlKey) != client.Collection().toString();
+    c.db->Transaction([&] {
+        c.db->SetState(urlKey, client.Collection().toString());
+        c.db->SetState(userKey, rest[2]);
+        c.db->SetState(allowHttpKey, allowHttp ? QStringLiteral("1") : QStringLiteral("0"));
+        c.db->SetState(QStringLiteral("SYNC_COLLECTION"),
+                       offers ? QStringLiteral("1") : QStringLiteral("0"));
+        if (!otherCollection)
+            return;
+        // Another collection: every task is new to it.
+        c.db->SetState(QStringLiteral("SYNC_TOKEN"), QString());
+        for (SyncDb::Item item : c.db->Items()) {
+            item.href.clear();
+            item.etag.clear();
+            c.db->SaveItem(item);
+        }
+    });
+    out << "Set up " << client.Collection().toDisplayString() << " for " << rest[2]
+        << "; the password is in the desktop's secret store. Run dueboard-sync to sync.\n";
+    return 0;
+}
+
+int sync(Context& c, QTextStream& out, QTextStream& err)
+{
+    const QString address = c.db->State(urlKey);
+    if (address.isEmpty()) {
+        err << "dueboard-sync: no collection is set up for " << c.file
+            << "; run dueboard-sync setup URL USER first\n";
+        return 1;
+    }
+    const QUrl url = CalDav::CheckedUrl(address, c.db->State(allowHttpKey) == QLatin1String("1"));
+    CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)));
+    const SyncRun::Summary s =
+        SyncRun::Run(*c.db, client, Today(), [] { return GetNextID("TASK"); });
+    out << s.Text() << " (" << client.Requests() << " requests)\n";
+    return 0;
+}
+
 } // namespace
 
 int RunSyncTool(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -82,6 +164,10 @@ int RunSyncTool(const QStringList& arguments, QTextStream& out, QTextStream& err
             return exportFile(c, args[1], out, err);
         if (command == QLatin1String("import"))
             return importFile(c, args[1], out, err);
+        if (command == QLatin1String("setup"))
+            return setup(c, args, out, err);
+        if (args.isEmpty())
+            return sync(c, out, err);
     } catch (const std::exception& e) {
         err << "dueboard-sync: " << e.what() << "\n";
         return 1;
