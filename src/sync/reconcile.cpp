@@ -22,7 +22,11 @@ Ical::Fields remoteFields(const Ical::Todo& todo, const QDate& day)
 Inbound added(SyncDb& db, const Ical::Todo& todo, const Source& source, const QDate& today,
               const std::function<qint32()>& nextId)
 {
-    const qint32 id = nextId();
+    // A counter that lags behind the tasks (a file another tool filled) must not make a new
+    // task overwrite an old one.
+    qint32 id = nextId();
+    while (db.Task(id))
+        id = nextId();
     SyncDb::Item item{id, todo.uid, source.href, source.etag, todo.text, {}, {}};
     if (!todo.fields.due.isValid())
         item.placed = today;

@@ -97,8 +97,13 @@ private:
 
     // Deleted on the server: the task goes too, unless it was edited here since (then the
     // edit wins and the task is sent again as new).
-    void goneThere(const SyncDb::Item& item)
+    void goneThere(const SyncDb::Item& listed)
     {
+        // The to-do may have moved to another address in this same run.
+        const std::optional<SyncDb::Item> current = m_db.ItemOf(listed.taskId);
+        if (!current || current->href != listed.href)
+            return;
+        const SyncDb::Item& item = *current;
         const std::optional<Ical::Fields> local = m_db.Task(item.taskId);
         m_db.Transaction([&] {
             if (local && *local != SyncDb::BaseOf(item)) {
