@@ -19,13 +19,14 @@
 namespace
 {
 
-const char* const usage = "usage: dueboard-sync [--database FILE] [COMMAND]\n"
-                          "  (no command)            sync with the collection set up\n"
-                          "  setup URL USER [--allow-http]\n"
-                          "                          set up the collection; asks for the "
-                          "password\n"
-                          "  export FILE.ics         write every task to FILE.ics\n"
-                          "  import FILE.ics         add or update tasks from FILE.ics\n";
+const char* const usage =
+    "usage: dueboard-sync [--database FILE] [COMMAND]\n"
+    "  (no command)            sync with the collection set up (status 3: none is)\n"
+    "  setup URL USER [--allow-http]\n"
+    "                          set up the collection; asks for the "
+    "password\n"
+    "  export FILE.ics         write every task to FILE.ics\n"
+    "  import FILE.ics         add or update tasks from FILE.ics\n";
 
 struct Context {
     QString file;
@@ -128,7 +129,7 @@ int sync(Context& c, QTextStream& out, QTextStream& err)
     if (address.isEmpty()) {
         err << "dueboard-sync: no collection is set up for " << c.file
             << "; run dueboard-sync setup URL USER first\n";
-        return 1;
+        return 3;
     }
     const QUrl url = CalDav::CheckedUrl(address, c.db->State(allowHttpKey) == QLatin1String("1"));
     CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)));
