@@ -3,42 +3,19 @@
 the private session bus, and python3-caldav playing the person's phone.
 
 Run under dbus-run-session: caldav_e2e.py DUEBOARD_SYNC DUEBOARD_INITDB [TEST_NAME]"""
-import datetime
 import http.client
 import http.server
-import os
-import shutil
 import socket
-import sqlite3
-import subprocess
 import sys
-import tempfile
 import threading
 import time
 import unittest
 import uuid
 
-import caldav
+from caldav_env import Database, Phone, Services, vtodo
 
 SYNC, INITDB = sys.argv[1], sys.argv[2]
-WORK = tempfile.mkdtemp(prefix="dueboard-sync-e2e-")
-TODAY = datetime.date.today().isoformat()
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_for_port(port):
-    for _ in range(100):
-        try:
-            socket.create_connection(("127.0.0.1", port), 0.2).close()
-            return
-        except OSError:
-            time.sleep(0.1)
-    raise RuntimeError("radicale did not start")
+TODAY = __import__("datetime").date.today().isoformat()
 
 
 class Proxy(http.server.ThreadingHTTPServer):
@@ -88,114 +65,19 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
 
 
 def setUpModule():
-    global RADICALE, PORT
-    os.environ["HOME"] = os.path.join(WORK, "home")
-    os.makedirs(os.environ["HOME"])
-    os.environ["XDG_RUNTIME_DIR"] = os.environ["HOME"]
-    global KEYRING
-    KEYRING = subprocess.Popen(["gnome-keyring-daemon", "--unlock", "--components=secrets",
-                                "--foreground"], stdin=subprocess.PIPE,
-                               stdout=subprocess.DEVNULL)
-    KEYRING.stdin.write(b"keyring-password")
-    KEYRING.stdin.close()
-    for _ in range(100):
-        if subprocess.run(["gdbus", "introspect", "--session", "--dest",
-                           "org.freedesktop.secrets", "--object-path",
-                           "/org/freedesktop/secrets"], capture_output=True).returncode == 0:
-            break
-        time.sleep(0.1)
-    with open(os.path.join(WORK, "users"), "w") as f:
-        f.write("ann:ann-pw\nbob:bob-pw\n")
-    PORT = free_port()
-    config = os.path.join(WORK, "radicale.conf")
-    with open(config, "w") as f:
-        f.write(f"[server]\nhosts = 127.0.0.1:{PORT}\n[auth]\ntype = htpasswd\n"
-                f"htpasswd_filename = {WORK}/users\nhtpasswd_encryption = plain\n"
-                f"[storage]\nfilesystem_folder = {WORK}/collections\n"
-                f"[rights]\ntype = owner_only\n[logging]\nlevel = warning\n")
-    RADICALE = subprocess.Popen(["/usr/bin/python3", "-m", "radicale", "--config", config])
-    wait_for_port(PORT)
+    global SERVICES
+    SERVICES = Services()
 
 
 def tearDownModule():
-    RADICALE.terminate()
-    RADICALE.wait()
-    KEYRING.terminate()
-    KEYRING.wait()
-    shutil.rmtree(WORK, ignore_errors=True)
-
-
-def vtodo(uid, lines):
-    stamp = datetime.datetime.now(datetime.timezone.utc).strftime("%Y%m%dT%H%M%SZ")
-    return ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Phone//EN\r\nBEGIN:VTODO\r\n"
-            f"UID:{uid}\r\nDTSTAMP:{stamp}\r\nLAST-MODIFIED:{stamp}\r\n{lines}"
-            "END:VTODO\r\nEND:VCALENDAR\r\n")
-
-
-class Phone:
-    def __init__(self, user, password, name):
-        self.client = caldav.DAVClient(f"http://127.0.0.1:{PORT}/{user}/", username=user,
-                                       password=password)
-        self.calendar = self.client.principal().make_calendar(
-            name=name, cal_id=name, supported_calendar_component_set=["VTODO"])
-        self.url = str(self.calendar.url)
-
-    def todos(self):
-        return {t.icalendar_component["uid"]: t
-                for t in self.calendar.todos(include_completed=True)}
-
-    def by_summary(self, summary):
-        return [t for t in self.todos().values()
-                if str(t.icalendar_component.get("summary")) == summary]
-
-    def edit(self, todo, old, new):
-        todo.data = todo.data.replace(old, new)
-        stamp = datetime.datetime.now(datetime.timezone.utc).strftime("%Y%m%dT%H%M%SZ")
-        lines = [l for l in todo.data.split("\n") if not l.startswith("LAST-MODIFIED")]
-        todo.data = "\n".join(lines).replace("END:VTODO", f"LAST-MODIFIED:{stamp}\nEND:VTODO")
-        todo.save()
-
-
-class Database:
-    def __init__(self):
-        self.dir = tempfile.mkdtemp(dir=WORK)
-        subprocess.run([INITDB, self.dir], check=True, stdout=subprocess.DEVNULL)
-        self.file = os.path.join(self.dir, "Dueboard.mdb")
-
-    def sql(self, statement, *args):
-        with sqlite3.connect(self.file) as db:
-            rows = db.execute(statement, args).fetchall()
-        return rows
-
-    def add(self, task_id, title, date, status="INCOMPLETE", description=""):
-        self.sql("INSERT INTO TASKS VALUES (?,?,?,?,?)", task_id, title, description, date,
-                 status)
-
-    def tasks(self):
-        return {r[0]: r[1:] for r in
-                self.sql("SELECT TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS "
-                         "FROM TASKS")}
-
-    def tool(self, *args, password=None):
-        r = subprocess.run([SYNC, "--database", self.file, *args], capture_output=True,
-                           text=True, input=password, timeout=120)
-        return r.returncode, r.stdout + r.stderr
-
-    def setup(self, url, user, password):
-        code, out = self.tool("setup", url, user, password=password + "\n")
-        assert code == 0, out
-
-    def sync(self):
-        code, out = self.tool()
-        assert code == 0, out
-        return out
+    SERVICES.stop()
 
 
 class SyncTest(unittest.TestCase):
     def setUp(self):
-        self.phone = Phone("ann", "ann-pw", "t" + uuid.uuid4().hex[:8])
-        self.a = Database()
-        self.b = Database()
+        self.phone = Phone(SERVICES, "ann", "ann-pw", "t" + uuid.uuid4().hex[:8])
+        self.a = Database(SERVICES.work, SYNC, INITDB)
+        self.b = Database(SERVICES.work, SYNC, INITDB)
 
     def test_two_databases_and_a_phone(self):
         self.a.add(1, "Buy milk", "2026-03-05", description="2 litres")
@@ -296,9 +178,9 @@ class SyncTest(unittest.TestCase):
         self.assertIn("DUE;VALUE=DATE:20260309", self.phone.by_summary("Edited here")[0].data)
 
     def test_failures_lose_nothing_and_the_next_run_carries_on(self):
-        proxy = Proxy(PORT)
+        proxy = Proxy(SERVICES.port)
         threading.Thread(target=proxy.serve_forever, daemon=True).start()
-        url = self.phone.url.replace(str(PORT), str(proxy.server_address[1]))
+        url = self.phone.url.replace(str(SERVICES.port), str(proxy.server_address[1]))
         self.a.setup(url, "ann", "ann-pw")
         for i in range(1, 9):
             self.a.add(i, f"Task {i}", "2026-03-05")
@@ -320,7 +202,7 @@ class SyncTest(unittest.TestCase):
         proxy.shutdown()
 
     def test_refused_login_and_two_databases_with_two_collections(self):
-        bobs = Phone("bob", "bob-pw", "b" + uuid.uuid4().hex[:8])
+        bobs = Phone(SERVICES, "bob", "bob-pw", "b" + uuid.uuid4().hex[:8])
         self.a.add(1, "Ann's", "2026-03-05")
         self.b.add(1, "Bob's", "2026-03-05")
         code, out = self.a.tool("setup", self.phone.url, "ann", password="wrong\n")
