@@ -36,6 +36,12 @@ def port_open(port):
         return False
 
 
+def gdbus(path, destination, method, *args):
+    return subprocess.run(["gdbus", "call", "--session", "--dest", destination, "--object-path",
+                           path, "--method", method, *args], capture_output=True,
+                          text=True).stdout
+
+
 class Services:
     """The keyring and the server, with users ann and bob; stop() ends them and removes every
     file they made."""
@@ -50,12 +56,15 @@ class Services:
                                         stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
         self.keyring.stdin.write(b"keyring-password")
         self.keyring.stdin.close()
-        # Ready once the unlocked login keyring, where new secrets go, is there.
-        wait_until(lambda: "/collection/login" in subprocess.run(
-            ["gdbus", "call", "--session", "--dest", "org.freedesktop.secrets",
-             "--object-path", "/org/freedesktop/secrets", "--method",
-             "org.freedesktop.DBus.Properties.Get", "org.freedesktop.Secret.Service",
-             "Collections"], capture_output=True, text=True).stdout, "gnome-keyring-daemon")
+        # Ready once the unlocked login keyring, where new secrets go, is there. Asking the
+        # name before it has an owner would have the bus start a second, locked daemon.
+        wait_until(lambda: "true" in gdbus("/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                           "org.freedesktop.DBus.NameHasOwner",
+                                           "org.freedesktop.secrets")
+                   and "/collection/login" in gdbus(
+                       "/org/freedesktop/secrets", "org.freedesktop.secrets",
+                       "org.freedesktop.DBus.Properties.Get", "org.freedesktop.Secret.Service",
+                       "Collections"), "gnome-keyring-daemon")
         with open(os.path.join(self.work, "users"), "w") as f:
             f.write("ann:ann-pw\nbob:bob-pw\n")
         self.port = free_port()
