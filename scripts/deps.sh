@@ -12,8 +12,9 @@ runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 # A display, a tray and the tools that drive and check them, for the tests only.
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick
-         radicale python3-caldav gnome-keyring libsecret-tools)
-benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps)
+         radicale python3-caldav gnome-keyring)
+benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
+            libglib2.0-bin dbus)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;
