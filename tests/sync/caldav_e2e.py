@@ -201,6 +201,22 @@ class SyncTest(unittest.TestCase):
         self.assertEqual(len(self.a.tasks()), 8)
         proxy.shutdown()
 
+    def test_a_refused_sync_token_and_a_server_without_sync_collection(self):
+        self.a.add(1, "First", "2026-03-05")
+        self.a.setup(self.phone.url, "ann", "ann-pw")
+        self.a.sync()
+        self.a.sql("UPDATE SYNC_STATE SET VALUE = 'http://radicale.org/ns/sync/bogus' "
+                   "WHERE KEY = 'SYNC_TOKEN'")
+        self.phone.calendar.save_todo(vtodo("p1", "SUMMARY:From the phone\r\n"))
+        self.assertIn("From the server: 1 added, 0 changed, 0 deleted", self.a.sync())
+        # As with a server that offers no sync-collection: every ETag is compared.
+        self.a.sql("UPDATE SYNC_STATE SET VALUE = '0' WHERE KEY = 'SYNC_COLLECTION'")
+        self.phone.by_summary("First")[0].delete()
+        phone, = self.phone.by_summary("From the phone")
+        self.phone.edit(phone, "SUMMARY:From the phone", "SUMMARY:From the phone, again")
+        self.assertIn("From the server: 0 added, 1 changed, 1 deleted", self.a.sync())
+        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From the phone, again"])
+
     def test_refused_login_and_two_databases_with_two_collections(self):
         bobs = Phone(SERVICES, "bob", "bob-pw", "b" + uuid.uuid4().hex[:8])
         self.a.add(1, "Ann's", "2026-03-05")
