@@ -85,14 +85,21 @@ const char* const itemColumns = "SELECT TASK_ID, UID, HREF, ETAG, SYNCED, PLACED
 
 } // namespace
 
-SyncDb::SyncDb(const QString& file) : m_file(file)
+SyncDb::SyncDb(const QString& file, Tables tables) : m_file(file)
 {
     if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE,
                         nullptr) != SQLITE_OK)
         fail();
     sqlite3_busy_timeout(m_db, 3000);
     exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    Transaction([&] { exec(QString::fromUtf8(schemaSql)); });
+    if (tables == Tables::Create)
+        Transaction([&] { exec(QString::fromUtf8(schemaSql)); });
+}
+
+bool SyncDb::HasTables() const
+{
+    Stmt q(m_db, "SELECT count(*) FROM sqlite_master WHERE name IN ('SYNC_ITEMS', 'SYNC_STATE')");
+    return sqlite3_step(q.s) == SQLITE_ROW && sqlite3_column_int(q.s, 0) == 2;
 }
 
 SyncDb::~SyncDb()

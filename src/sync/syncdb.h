@@ -32,8 +32,12 @@ public:
     };
 
     // Opens the file, which must be a Dueboard database (check it first with the store), and
-    // creates the sync tables when they are missing. Throws adodb::DbError.
-    explicit SyncDb(const QString& file);
+    // creates the sync tables when they are missing, unless told not to: a database that never
+    // had sync set up is left exactly as it is. Throws adodb::DbError.
+    enum class Tables { Create, LeaveMissing };
+    explicit SyncDb(const QString& file, Tables tables = Tables::Create);
+    // Whether the sync tables are there.
+    bool HasTables() const;
     ~SyncDb();
     SyncDb(const SyncDb&) = delete;
     SyncDb& operator=(const SyncDb&) = delete;

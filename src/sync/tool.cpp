@@ -125,7 +125,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
 
 int sync(Context& c, QTextStream& out, QTextStream& err)
 {
-    const QString address = c.db->State(urlKey);
+    const QString address = c.db->HasTables() ? c.db->State(urlKey) : QString();
     if (address.isEmpty()) {
         err << "dueboard-sync: no collection is set up for " << c.file
             << "; run dueboard-sync setup URL USER first\n";
@@ -160,7 +160,8 @@ int RunSyncTool(const QStringList& arguments, QTextStream& out, QTextStream& err
         // The store checks that this is a Dueboard database before anything is written.
         gConnection = std::make_unique<adodb::Connection>();
         gConnection->Open(QStringLiteral("DATA SOURCE=") + c.file);
-        c.db = std::make_unique<SyncDb>(c.file);
+        c.db = std::make_unique<SyncDb>(c.file, args.isEmpty() ? SyncDb::Tables::LeaveMissing
+                                                               : SyncDb::Tables::Create);
         if (command == QLatin1String("export"))
             return exportFile(c, args[1], out, err);
         if (command == QLatin1String("import"))

@@ -3,6 +3,7 @@
 #include "support/tempdb.h"
 #include "sync/runner/syncrunner.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -35,13 +36,18 @@ TEST(SyncRunnerTest, WithNoCollectionSetUpARunSaysNothing)
     EXPECT_EQ(r.awaitRun(1), 3);
     EXPECT_TRUE(r.notified.isEmpty());
     EXPECT_TRUE(r.changed.isEmpty());
+    EXPECT_EQ(db.Scalar("SELECT count(*) FROM sqlite_master WHERE name LIKE 'SYNC%'").toInt(), 0)
+        << "a database without sync set up is left as it was";
 }
 
 TEST(SyncRunnerTest, AFailureIsToldOnceAndAChangeStartsARunSoon)
 {
     TempDb db(TempDb::Connect::Closed);
-    db.Exec("CREATE TABLE SYNC_STATE (KEY TEXT PRIMARY KEY, VALUE TEXT);"
-            "INSERT INTO SYNC_STATE VALUES ('URL', 'http://127.0.0.1:9/tasks/'), "
+    // The tool makes its tables (an export does); then a collection it cannot reach.
+    ASSERT_EQ(QProcess::execute(QStringLiteral(DUEBOARD_SYNC),
+                                {"--database", db.File(), "export", db.Dir() + "/all.ics"}),
+              0);
+    db.Exec("INSERT INTO SYNC_STATE VALUES ('URL', 'http://127.0.0.1:9/tasks/'), "
             "('USER', 'ann')");
     Runner r(db);
     r.runner.SetDelays(200, 60 * 60 * 1000);
