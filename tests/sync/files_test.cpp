@@ -119,4 +119,13 @@ TEST_F(FilesTest, NotADueboardDatabaseIsRefusedAndNothingIsWritten)
     EXPECT_EQ(syncTool(here, {"import"}).status, 2);
 }
 
+TEST_F(FilesTest, PlainHttpToAnotherMachineIsRefusedBeforeAnyPasswordIsAskedFor)
+{
+    const ToolRun r = syncTool(here, {"setup", "http://dav.example.org/ann/tasks/", "ann"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("unencrypted")) << r.err.toStdString();
+    EXPECT_TRUE(syncTool(here, {"setup", "ftp://127.0.0.1/tasks/", "ann"}).err.contains("https"));
+    EXPECT_EQ(here.Scalar("SELECT count(*) FROM SYNC_STATE").toInt(), 0);
+}
+
 } // namespace
