@@ -21,3 +21,7 @@ if [[ $found -eq 0 ]]; then
   exit 1
 fi
 "$(dirname "$0")/../bench/startup/startup.sh" "$bindir"
+# Against a real Radicale and keyring; DUEBOARD_BENCH_SYNC_TASKS sets the number (10000).
+echo "== sync_bench"
+dbus-run-session -- /usr/bin/python3 -W ignore "$(dirname "$0")/../bench/sync/sync_bench.py" \
+  "$bindir" "${DUEBOARD_BENCH_SYNC_TASKS:-10000}"

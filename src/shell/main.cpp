@@ -3,6 +3,7 @@
 #include "controls/systray/trayiconbackend.h"
 #include "platform/serverexit.h"
 #include "runtime/runtime.h"
+#include "shell/backgroundsync.h"
 #include "shell/clsdueboard.h"
 #include "shell/frmsystray.h"
 #include "shell/streams.h"
@@ -65,5 +66,6 @@ int main(int argc, char* argv[])
             return static_cast<int>(ServerExit::Ok);
         return Exit(ServerExit::NotPublished, "the session bus refused Dueboard.clsDueboard");
     }
+    StartBackgroundSync(&app);
     return app.exec();
 }
