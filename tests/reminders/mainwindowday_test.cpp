@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A loaded main window brought up to a new day, the date moved through the clock seam.
 #include "platform/clock.h"
+#include "privatebus.h"
 #include "reminders/mainwindowday.h"
+#include "reminders/reminders.h"
 #include "ui/main/frmnewtask.h"
 #include "ui/main/mainwindow.h"
 
@@ -133,6 +135,23 @@ TEST_F(MainWindowDayTest, WaitsForAnOpenMenuToClose)
     EXPECT_TRUE(Shows("Thursday March 5, 2026"));
     menu.hide();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Shows("Friday March 6, 2026"); }));
+}
+
+// A desktop without a notification service gets no notification, and nothing else changes.
+TEST_F(MainWindowDayTest, WithoutANotificationServiceTheWindowStillMovesOn)
+{
+    db.AddTask(1, "Yesterday's", "", ended);
+    db.AddTask(2, "Today's", "", began);
+    Open();
+    PrivateBus bus;
+    Logind logind(bus);
+    Reminders reminders(bus.Connect(), bus.Connect());
+    Clock::SetToday(began);
+    logind.PrepareForSleep(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shows("Friday March 6, 2026"); }));
+    EXPECT_EQ(Titles(), QStringList({"Today's"}));
+    QTest::qWait(300);
+    EXPECT_TRUE(db.msgBox.prompts.isEmpty()) << db.msgBox.prompts;
 }
 
 } // namespace

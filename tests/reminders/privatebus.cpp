@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "privatebus.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
 #include <stdexcept>
 
 namespace
@@ -58,6 +63,13 @@ QDBusConnection PrivateBus::Connect()
     return connection;
 }
 
+QProcessEnvironment PrivateBus::Environment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+    return environment;
+}
+
 Logind::Logind(PrivateBus& bus) : m_connection(bus.Connect())
 {
     if (!m_connection.registerService(QStringLiteral("org.freedesktop.login1")))
@@ -71,4 +83,70 @@ void Logind::PrepareForSleep(bool start)
         QStringLiteral("PrepareForSleep"));
     signal << start;
     m_connection.send(signal);
+}
+
+NotificationServer::NotificationServer(PrivateBus& bus) : m_environment(bus.Environment())
+{
+    m_display.start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                     QStringLiteral("0"), QStringLiteral("640x480x24"), QStringLiteral("-nolisten"),
+                     QStringLiteral("tcp")});
+    if (!m_display.waitForReadyRead(kStartMs))
+        Fail(QStringLiteral("Xvfb did not start"), m_display);
+    m_environment.insert(QStringLiteral("DISPLAY"),
+                         u':' + QString::fromUtf8(m_display.readLine()).trimmed());
+    m_server.setProcessEnvironment(m_environment);
+    m_server.start(QStringLiteral("dunst"), {QStringLiteral("-config"), QStringLiteral(DUNSTRC)});
+    QDBusConnection watcher = bus.Connect();
+    if (!QTest::qWaitFor(
+            [&] {
+                return watcher.interface()->isServiceRegistered(
+                    QStringLiteral("org.freedesktop.Notifications"));
+            },
+            kStartMs))
+        Fail(QStringLiteral("dunst did not start"), m_server);
+}
+
+NotificationServer::~NotificationServer()
+{
+    for (QProcess* process : {&m_server, &m_display}) {
+        process->terminate();
+        process->waitForFinished();
+    }
+}
+
+QString NotificationServer::Control(const QStringList& arguments)
+{
+    QProcess control;
+    control.setProcessEnvironment(m_environment);
+    control.start(QStringLiteral("dunstctl"), arguments);
+    // The program under test answers the server while this waits.
+    if (!QTest::qWaitFor([&] { return control.state() == QProcess::NotRunning; }, kStartMs))
+        Fail(QStringLiteral("dunstctl did not finish"), control);
+    return QString::fromUtf8(control.readAllStandardOutput()).trimmed();
+}
+
+int NotificationServer::Displayed()
+{
+    return Control({QStringLiteral("count"), QStringLiteral("displayed")}).toInt();
+}
+
+void NotificationServer::ChooseTop()
+{
+    Control({QStringLiteral("action"), QStringLiteral("0")});
+}
+
+void NotificationServer::CloseAll()
+{
+    Control({QStringLiteral("close-all")});
+}
+
+QStringList NotificationServer::History()
+{
+    const QJsonDocument history =
+        QJsonDocument::fromJson(Control({QStringLiteral("history")}).toUtf8());
+    QStringList bodies;
+    for (const QJsonValue& entry : history[QStringLiteral("data")][0].toArray())
+        bodies << entry[QStringLiteral("body")][QStringLiteral("data")].toString();
+    return bodies;
 }

@@ -3,6 +3,7 @@
 
 #include <QDBusConnection>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -19,6 +20,8 @@ public:
     QString Address() const { return m_address; }
     // A connection of its own to the bus, under a name unique in the process.
     QDBusConnection Connect();
+    // The environment of a program that uses this bus as its session bus.
+    QProcessEnvironment Environment() const;
 
 private:
     QTemporaryDir m_dir;
@@ -37,4 +40,28 @@ public:
 
 private:
     QDBusConnection m_connection;
+};
+
+// A display and a real notification server (dunst) on a bus. Throws std::runtime_error when
+// either cannot start.
+class NotificationServer
+{
+public:
+    explicit NotificationServer(PrivateBus& bus);
+    ~NotificationServer();
+    NotificationServer(const NotificationServer&) = delete;
+    NotificationServer& operator=(const NotificationServer&) = delete;
+
+    int Displayed();  // how many notifications are on screen
+    void ChooseTop(); // the person chooses the top one (its default action)
+    void CloseAll();  // the person dismisses them
+    // The bodies of the notifications dismissed so far, the latest first.
+    QStringList History();
+
+private:
+    QString Control(const QStringList& arguments);
+
+    QProcessEnvironment m_environment;
+    QProcess m_display;
+    QProcess m_server;
 };
