@@ -2,6 +2,8 @@
 // The program: everything begins when a launcher calls ShowMainScreen on the published object.
 #include "controls/systray/trayiconbackend.h"
 #include "platform/serverexit.h"
+#include "reminders/reminders.h"
+#include "runtime/errors.h"
 #include "runtime/runtime.h"
 #include "shell/clsdueboard.h"
 #include "shell/frmsystray.h"
@@ -65,5 +67,10 @@ int main(int argc, char* argv[])
             return static_cast<int>(ServerExit::Ok);
         return Exit(ServerExit::NotPublished, "the session bus refused Dueboard.clsDueboard");
     }
+    Reminders reminders(bus, QDBusConnection::systemBus());
+    QObject::connect(&reminders, &Reminders::ShowMainScreen, &dueboard, [&dueboard] {
+        Guard(QStringLiteral("Showing the main window"),
+              [&dueboard] { dueboard.ShowMainScreen(); });
+    });
     return app.exec();
 }
