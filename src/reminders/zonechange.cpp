@@ -48,17 +48,23 @@ ZoneChanges::ZoneChanges(QObject* parent) : QObject(parent), m_file(ZoneFile())
     m_zone = Read(m_file);
     // The folder too: tools replace the file (a new link renamed over it) rather than write it.
     m_watcher.addPath(QFileInfo(m_file).absolutePath());
-    m_watcher.addPath(m_file);
+    WatchFile();
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &ZoneChanges::Look);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &ZoneChanges::Look);
 }
 
+// Watched anew each time: a link put in its place leads to another file. A file in the middle of
+// being replaced is awaited.
+void ZoneChanges::WatchFile()
+{
+    m_watcher.removePath(m_file);
+    if (QFileInfo::exists(m_file))
+        m_watcher.addPath(m_file);
+}
+
 void ZoneChanges::Look()
 {
-    // Watched anew: a link put in its place leads to another file. A file in the middle of being
-    // replaced is awaited.
-    m_watcher.removePath(m_file);
-    m_watcher.addPath(m_file);
+    WatchFile();
     const QByteArray zone = Read(m_file);
     if (zone.isEmpty() || zone == m_zone)
         return;

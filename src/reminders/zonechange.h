@@ -18,6 +18,7 @@ signals:
     void Changed();
 
 private:
+    void WatchFile();
     void Look();
 
     QString m_file; // empty when TZ names a zone, which never changes under the program
