@@ -14,13 +14,8 @@ require Xvfb dbus-daemon dbus-monitor xdotool import convert compare sqlite3 tra
 libfaketime=$(dpkg -L libfaketime 2>/dev/null | grep '/libfaketime\.so\.1$' | head -n1)
 [[ -n $libfaketime ]] || fail "libfaketime is not installed"
 work=$(mktemp -d)
-stop_program() {
-    local pid
-    pid=$(owner_pid $name)
-    [[ -n $pid ]] && pids+=("$pid")
-    stop_started
-}
-trap 'stop_program; rm -rf "$work"' EXIT
+# The program too is started here, not by the bus.
+trap 'stop_started; rm -rf "$work"' EXIT
 fail() {
     echo "FAIL: $*"
     import -window root "$out/reminders-failure.png" 2>/dev/null
