@@ -2,6 +2,8 @@
 // The program: everything begins when a launcher calls ShowMainScreen on the published object.
 #include "controls/systray/trayiconbackend.h"
 #include "platform/serverexit.h"
+#include "reminders/reminders.h"
+#include "runtime/errors.h"
 #include "runtime/runtime.h"
 #include "shell/backgroundsync.h"
 #include "shell/clsdueboard.h"
@@ -67,5 +69,10 @@ int main(int argc, char* argv[])
         return Exit(ServerExit::NotPublished, "the session bus refused Dueboard.clsDueboard");
     }
     StartBackgroundSync(&app);
+    Reminders reminders(bus, QDBusConnection::systemBus());
+    QObject::connect(&reminders, &Reminders::ShowMainScreen, &dueboard, [&dueboard] {
+        Guard(QStringLiteral("Showing the main window"),
+              [&dueboard] { dueboard.ShowMainScreen(); });
+    });
     return app.exec();
 }

@@ -251,8 +251,9 @@ bool writable(const QString& path)
            (st.st_mode & 0222) != 0;
 }
 
-// Refuses, before SQLite sees the file, anything that is not an SQLite database we may write.
-void checkFile(const Session& s)
+// Refuses, before SQLite sees the file, anything that is not an SQLite database we may read,
+// and for writing one we may write.
+void checkFile(const Session& s, bool forWriting)
 {
     const QFileInfo info(s.path);
     if (!info.exists())
@@ -271,6 +272,8 @@ void checkFile(const Session& s)
                               "(dueboard-initdb makes an empty one)"));
     if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
         s.fail(QStringLiteral("not a database file"));
+    if (!forWriting)
+        return;
     // The owner's write bit counts even for root, who could otherwise write any file.
     if (!writable(s.path))
         s.fail(QStringLiteral("the database file is read-only"));
@@ -415,14 +418,16 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     auto session = std::make_shared<Session>();
     session->path = parseDataSource(connectionString);
     m_impl->path = session->path;
-    checkFile(*session);
-    const int rc = sqlite3_open_v2(QFile::encodeName(session->path).constData(), &session->db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const bool forWriting = Mode != adModeRead;
+    checkFile(*session, forWriting);
+    const int rc = sqlite3_open_v2(
+        QFile::encodeName(session->path).constData(), &session->db,
+        (forWriting ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK)
         session->failEngine();
     sqlite3_extended_result_codes(session->db, 1);
     sqlite3_busy_timeout(session->db, busyTimeout());
-    if (sqlite3_db_readonly(session->db, "main") == 1)
+    if (forWriting && sqlite3_db_readonly(session->db, "main") == 1)
         session->fail(QStringLiteral("the database file is read-only"));
     session->checkFormat();
     // A write that returned must survive a power cut.

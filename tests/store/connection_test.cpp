@@ -116,6 +116,30 @@ TEST(ConnectionOpen, RefusesAReadOnlyFolderNamingItAndTheCause)
     EXPECT_NO_THROW(c.Open(ConnectionString()));
 }
 
+// Reading needs no leave to write, and a connection for reading writes nothing.
+TEST(ConnectionOpen, ReadModeReadsAReadOnlyFileAndWritesNothing)
+{
+    TempDb db(TempDb::Connect::Closed);
+    db.AddTask(1, "a", "", TempDb::Today);
+    QFile::setPermissions(db.File(), QFile::ReadOwner);
+    Connection c;
+    c.Mode = adodb::adModeRead;
+    ASSERT_NO_THROW(c.Open(ConnectionString()));
+    Recordset rs;
+    rs.Open(Sql::SelectTask(1), c);
+    EXPECT_EQ(rs.Fields("TASK_TITLE").Value().toString(), "a");
+    rs.Close();
+    try {
+        c.Execute(Sql::DeleteTask(1));
+        ADD_FAILURE() << "a connection for reading wrote";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.Description().contains("readonly")) << e.what();
+    }
+    c.Close();
+    QFile::setPermissions(db.File(), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(db.Scalar("SELECT count(*) FROM TASKS").toInt(), 1);
+}
+
 TEST_F(TempDbTest, ReopeningWorksOnTheNewConnectionAndWritesAreDurable)
 {
     db.AddTask(1, "a", "", TempDb::Today);

@@ -223,7 +223,7 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
         return;
 
     const QDate picked = DTPicker1->Value();
-    cmdToday->setEnabled(FormatDateMDY(Today()) != FormatDateMDY(picked));
+    SetTodayButton();
     setWindowTitle(App::Title + QStringLiteral("      ") +
                    QLocale().toString(picked, QStringLiteral("dddd MMMM d, yyyy")));
 
@@ -313,6 +313,12 @@ void frmMain::SetPastDueButton()
     } else {
         cmdPastDue->hide();
     }
+}
+
+void frmMain::SetTodayButton()
+{
+    if (DTPicker1->HoldsDate())
+        cmdToday->setEnabled(FormatDateMDY(Today()) != FormatDateMDY(DTPicker1->Value()));
 }
 
 void frmMain::cmdUpdate_Click()

@@ -39,6 +39,8 @@ public:
     // not pressed "Update": work that reloads the window on its own keeps such an edit.
     bool DetailsEdited() const;
     void SetPastDueButton();
+    // "T" is offered on every day but today.
+    void SetTodayButton();
     void SetPopUpMenuItems();
 
     void cmdPrev_Click();
