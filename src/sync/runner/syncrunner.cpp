@@ -71,6 +71,10 @@ void SyncRunner::RunSoon()
 void SyncRunner::start()
 {
     m_debounce.stop();
+    // A program directory without the tool (a copy of the program alone) has no sync to run,
+    // and nothing to tell the person about it.
+    if (!QFileInfo(m_tool).isExecutable())
+        return;
     if (m_process.state() != QProcess::NotRunning) {
         m_again = true;
         return;
