@@ -21,3 +21,8 @@ if [[ $found -eq 0 ]]; then
   exit 1
 fi
 "$(dirname "$0")/../bench/startup/startup.sh" "$bindir"
+# Against a real Radicale and keyring; DUEBOARD_BENCH_SYNC_TASKS sets the number (1000: Radicale
+# itself slows down with the size of the collection, and 10,000 takes hours on a small machine).
+echo "== sync_bench"
+dbus-run-session -- /usr/bin/python3 -W ignore "$(dirname "$0")/../bench/sync/sync_bench.py" \
+  "$bindir" "${DUEBOARD_BENCH_SYNC_TASKS:-1000}"

@@ -5,14 +5,18 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev
-       libsqlite3-dev libsystemd-dev)
+       libsqlite3-dev libsystemd-dev libical-dev qtkeychain-qt6-dev)
 # What running the program needs beyond the build: the session bus for scripts/run.sh, the
 # display plugin and the fonts the windows ask for.
 runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
-# A display, a tray and the tools that drive and check them, for the tests only.
+# A display, a tray, a notification server, a clock moved for one program, and the tools that
+# drive and check them, for the tests only.
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
-         xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick openbox)
-benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps)
+         xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
+         gir1.2-atspi-2.0 python3-gi radicale python3-caldav gnome-keyring dunst faketime
+         openbox)
+benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
+            libglib2.0-bin dbus)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;

@@ -5,8 +5,11 @@
 
 #include <QCalendarWidget>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 #include <stdexcept>
 
 namespace
@@ -81,4 +84,41 @@ void DatePicker::SetEditText(const QString& text)
     const QDate typed = DateInText(*this, this->text());
     if (typed.isValid())
         setDate(typed);
+}
+
+void DatePicker::ShowCalendar()
+{
+    if (!calendarPopup() || isReadOnly())
+        return;
+    // The base class drops the calendar only for a press on its arrow.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.frame = hasFrame();
+    option.subControls = QStyle::SC_All;
+    const QPointF arrow =
+        style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+            .center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QDateEdit::mousePressEvent(&press);
+}
+
+void DatePicker::keyPressEvent(QKeyEvent* event)
+{
+    const bool altDown = event->key() == Qt::Key_Down && event->modifiers() == Qt::AltModifier;
+    if (altDown || (event->key() == Qt::Key_F4 && event->modifiers() == Qt::NoModifier)) {
+        ShowCalendar();
+        return;
+    }
+    QDateEdit::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        emit ReturnPressed();
+}
+
+// Tab leaves the box instead of moving between day, month and year (the arrows do that).
+bool DatePicker::focusNextPrevChild(bool next)
+{
+    return QWidget::focusNextPrevChild(next);
 }

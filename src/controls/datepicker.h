@@ -16,7 +16,13 @@ public:
     void SetValue(const QDate& day);
     void SetText(const QString& mdy);      // "m/d/yyyy", as the program writes dates
     void SetEditText(const QString& text); // what a person typed; tests use it too
+    void ShowCalendar();                   // drops the calendar down, as its arrow does
 
 signals:
     void CloseUp();
+    void ReturnPressed(); // the typed or stepped date is interpreted first
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 };

@@ -2,6 +2,7 @@
 #include "app.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace
 {
@@ -25,6 +26,13 @@ QString Path()
 void SetPath(const QString& path)
 {
     overridePath() = path;
+}
+
+QString Icon()
+{
+    const QString name = QStringLiteral("org.example.Dueboard");
+    const QString file = Path() + u'/' + name + QStringLiteral(".svg");
+    return QFileInfo(file).isFile() ? file : name;
 }
 
 int Major()

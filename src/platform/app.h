@@ -14,6 +14,10 @@ inline const QString Title = QStringLiteral("Dueboard");
 QString Path();
 void SetPath(const QString& path);
 
+// The program's own picture: the icon file in the program directory (a build), or else the
+// name of the icon an install puts in the icon theme.
+QString Icon();
+
 // The build's version (project version in CMake), e.g. 1.0.3.
 int Major();
 int Minor();

@@ -6,6 +6,7 @@
 #include "layout.h"
 #include "titlebar.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -21,10 +22,23 @@ std::optional<bool>& ownTitleBars()
     static std::optional<bool> own;
     return own;
 }
+
+// A plain top-level widget would be announced as a bare pane.
+QAccessibleInterface* AccessibleForm(const QString& className, QObject* object)
+{
+    auto* form = className == QLatin1String("Form") ? qobject_cast<Form*>(object) : nullptr;
+    if (!form)
+        return nullptr;
+    return new QAccessibleWidget(form,
+                                 form->IsDialog() ? QAccessible::Dialog : QAccessible::Window);
+}
+
 } // namespace
 
 Form::Form(const QString& designName) : m_client(new QWidget(this))
 {
+    static const bool accessible = (QAccessible::installFactory(&AccessibleForm), true);
+    Q_UNUSED(accessible);
     setObjectName(designName);
     // Controls that are given no font of their own use the windows' default face.
     m_client->setFont(SansSerifFont(8.25, false));

@@ -38,6 +38,9 @@ public:
     void CenterOnScreen();
 
     bool IsLoaded() const { return m_loaded; }
+    // Screen readers are told the window is a dialog rather than a frame.
+    void MarkAsDialog() { m_dialog = true; }
+    bool IsDialog() const { return m_dialog; }
     void setVisible(bool visible) override;
 
     virtual void Form_Load() {}
@@ -63,6 +66,7 @@ private:
     QSize m_appliedSize; // what a sizable window was last given, to tell a resize by others
     bool m_fixedBorder = false;
     bool m_loaded = false;
+    bool m_dialog = false;
     bool m_unloading = false; // set for good once unloading starts: the form is on its way out
     bool m_modalHold = false; // a modal show keeps the form alive until it returns
     std::function<void()> m_forgetInstance; // clears the program-wide instance of this form

@@ -2,6 +2,7 @@
 #include "menus.h"
 
 #include "errors.h"
+#include "keys.h"
 
 #include <QMenu>
 
@@ -11,6 +12,8 @@ QAction* AddMenuCommand(QMenu* menu, const char* name, const QString& caption,
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     QObject::connect(action, &QAction::triggered, menu,
-                     [caption, handler = std::move(handler)] { Guard(caption, handler); });
+                     [what = WithoutAccessKeys(caption), handler = std::move(handler)] {
+                         Guard(what, handler);
+                     });
     return action;
 }

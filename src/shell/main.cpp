@@ -2,7 +2,10 @@
 // The program: everything begins when a launcher calls ShowMainScreen on the published object.
 #include "controls/systray/trayiconbackend.h"
 #include "platform/serverexit.h"
+#include "reminders/reminders.h"
+#include "runtime/errors.h"
 #include "runtime/runtime.h"
+#include "shell/backgroundsync.h"
 #include "shell/clsdueboard.h"
 #include "shell/frmsystray.h"
 #include "shell/streams.h"
@@ -68,5 +71,11 @@ int main(int argc, char* argv[])
             return static_cast<int>(ServerExit::Ok);
         return Exit(ServerExit::NotPublished, "the session bus refused Dueboard.clsDueboard");
     }
+    StartBackgroundSync(&app);
+    Reminders reminders(bus, QDBusConnection::systemBus());
+    QObject::connect(&reminders, &Reminders::ShowMainScreen, &dueboard, [&dueboard] {
+        Guard(QStringLiteral("Showing the main window"),
+              [&dueboard] { dueboard.ShowMainScreen(); });
+    });
     return app.exec();
 }

@@ -19,6 +19,8 @@ inline constexpr int adOpenStatic = 3;
 inline constexpr int adLockOptimistic = 3;
 inline constexpr int adCmdUnspecified = -1;
 inline constexpr int adConnectUnspecified = -1;
+inline constexpr int adModeUnknown = 0;
+inline constexpr int adModeRead = 1;
 
 // Every database failure: the engine's description, naming the file concerned.
 class DbError : public Error
@@ -56,6 +58,9 @@ public:
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
+
+    // Set before Open: adModeRead reads the file without writing it or needing leave to.
+    int Mode = adModeUnknown;
 
     // "PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=<file>". The file must already be a
     // Dueboard database; it is never created here.

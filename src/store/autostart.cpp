@@ -18,7 +18,6 @@ namespace
 {
 
 const QString EntrySuffix = QStringLiteral(".desktop");
-const QString IconName = QStringLiteral("org.example.Dueboard");
 
 QString entryPath(const QString& folder)
 {
@@ -123,14 +122,6 @@ std::optional<QString> readableLauncher(const QString& launcher)
     return std::nullopt;
 }
 
-// The program's own picture: the icon file in the program directory (a build), or else the
-// icon an install puts in the icon theme.
-QString programIcon()
-{
-    const QString file = App::Path() + u'/' + IconName + QStringLiteral(".svg");
-    return QFileInfo(file).isFile() ? file : IconName;
-}
-
 } // namespace
 
 void EnableAutoStart()
@@ -156,7 +147,7 @@ void EnableAutoStart()
                 .arg(path, launcher, what)
                 .toStdString());
     }
-    MakeShortcut(path, App::Title, *target, 1, programIcon());
+    MakeShortcut(path, App::Title, *target, 1, App::Icon());
 }
 
 void DisableAutoStart()

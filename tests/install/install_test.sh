@@ -80,14 +80,15 @@ cp "$manifest" "$work/manifest"
 # Layout: exactly these files, beside the neighbours.
 {
     cat "$work/before"
-    printf './.local/%s\n' lib/dueboard/{dueboard,dueboard-server,dueboard-initdb,Dueboard.mdb} \
+    printf './.local/%s\n' \
+        lib/dueboard/{dueboard,dueboard-server,dueboard-initdb,dueboard-sync,Dueboard.mdb} \
         bin/dueboard share/dbus-1/services/Dueboard.clsDueboard.service \
         share/applications/org.example.Dueboard.desktop \
         share/metainfo/org.example.Dueboard.metainfo.xml \
         share/icons/hicolor/scalable/apps/org.example.Dueboard.svg
 } | sort >"$work/expected"
 files | diff "$work/expected" - || fail "the installed files differ from the layout above"
-for program in dueboard dueboard-server dueboard-initdb; do
+for program in dueboard dueboard-server dueboard-initdb dueboard-sync; do
     [[ -x $program_dir/$program ]] || fail "$program is not executable"
 done
 [[ -L $prefix/bin/dueboard && $(readlink -f "$prefix/bin/dueboard") == \

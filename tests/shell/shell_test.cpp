@@ -130,7 +130,7 @@ TEST_F(ShellTest, ABusCallerGetsTheFailureAsAnErrorReplyWithItsDescription)
         published = std::make_unique<clsDueboard>(peer);
     });
     QDBusConnection client = QDBusConnection::connectToPeer(server.address(), "shell-test");
-    QTRY_VERIFY(published);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return published != nullptr; }));
 
     const auto call = [&] {
         QDBusPendingCall pending = client.asyncCall(QDBusMessage::createMethodCall(

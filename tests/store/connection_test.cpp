@@ -116,6 +116,30 @@ TEST(ConnectionOpen, RefusesAReadOnlyFolderNamingItAndTheCause)
     EXPECT_NO_THROW(c.Open(ConnectionString()));
 }
 
+// Reading needs no leave to write, and a connection for reading writes nothing.
+TEST(ConnectionOpen, ReadModeReadsAReadOnlyFileAndWritesNothing)
+{
+    TempDb db(TempDb::Connect::Closed);
+    db.AddTask(1, "a", "", TempDb::Today);
+    QFile::setPermissions(db.File(), QFile::ReadOwner);
+    Connection c;
+    c.Mode = adodb::adModeRead;
+    ASSERT_NO_THROW(c.Open(ConnectionString()));
+    Recordset rs;
+    rs.Open(Sql::SelectTask(1), c);
+    EXPECT_EQ(rs.Fields("TASK_TITLE").Value().toString(), "a");
+    rs.Close();
+    try {
+        c.Execute(Sql::DeleteTask(1));
+        ADD_FAILURE() << "a connection for reading wrote";
+    } catch (const DbError& e) {
+        EXPECT_TRUE(e.Description().contains("readonly")) << e.what();
+    }
+    c.Close();
+    QFile::setPermissions(db.File(), QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(db.Scalar("SELECT count(*) FROM TASKS").toInt(), 1);
+}
+
 TEST_F(TempDbTest, ReopeningWorksOnTheNewConnectionAndWritesAreDurable)
 {
     db.AddTask(1, "a", "", TempDb::Today);
@@ -180,6 +204,27 @@ TEST_F(TempDbTest, DateComparisonsAreCalendarComparisons)
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs.Fields("task_title").Value().toString(), "january");
     EXPECT_EQ(rs.Fields("TASK_DATE").Value().toDate(), QDate(2026, 1, 10));
+    rs.MoveNext();
+    EXPECT_TRUE(rs.Eof());
+}
+
+// Fields not yet read when the recordset reads ahead (here an Update with nothing to write,
+// which reads the whole result first) keep their values.
+TEST_F(TempDbTest, FieldsReadAfterTheRecordsetReadAheadKeepTheirValues)
+{
+    db.AddTask(1, "first", "one", QDate(2026, 1, 1));
+    db.AddTask(2, "second", "two", QDate(2026, 1, 2), "SPECIAL");
+
+    Recordset rs;
+    rs.Open(Sql::SelectPastDue(TempDb::Today), *gConnection);
+    EXPECT_EQ(rs.Fields("TASK_ID").Value().toInt(), 1);
+    rs.Update();
+    EXPECT_EQ(rs.Fields("TASK_TITLE").Value().toString(), "first");
+    EXPECT_EQ(rs.Fields("DESCRIPTION").Value().toString(), "one");
+    rs.MoveNext();
+    EXPECT_EQ(rs.Fields("TASK_TITLE").Value().toString(), "second");
+    EXPECT_EQ(rs.Fields("TASK_DATE").Value().toDate(), QDate(2026, 1, 2));
+    EXPECT_EQ(rs.Fields("TASK_STATUS").Value().toString(), "SPECIAL");
     rs.MoveNext();
     EXPECT_TRUE(rs.Eof());
 }

@@ -7,6 +7,7 @@
 #include "runtime/desktop.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "runtime/layout.h"
 #include "ui/main/statusicons.h"
 
@@ -87,7 +88,7 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
     lblEmail = AddLink(QStringLiteral("lblEmail"), Maker::SupportEmail,
                        Twips::Rect(1320, 5160, 4815, 375));
 
-    cmdClose = new QPushButton(QStringLiteral("Close"), Client());
+    cmdClose = new QPushButton(QStringLiteral("&Close"), Client());
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setFont(SansSerifFont(8.25, true));
     QPalette buttonPal = cmdClose->palette();
@@ -106,6 +107,7 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
     connect(cmdClose, &QPushButton::clicked, this, [this] {
         Guard(QStringLiteral("Closing the About window"), [this] { cmdClose_Click(); });
     });
+    addKeyboard();
 }
 
 QLabel* frmAbout::AddLabel(const QString& name, const QString& text, const QRect& rect)
@@ -131,6 +133,35 @@ LinkLabel* frmAbout::AddLink(const QString& name, const QString& text, const QRe
     link->SetForeColor(LinkText);
     link->setGeometry(rect);
     return link;
+}
+
+// The links take the focus too, for keyboard users; Close keeps it when the window opens.
+void frmAbout::addKeyboard()
+{
+    setTabOrder(cmdClose, lblWebsite);
+    setTabOrder(lblWebsite, lblEmail);
+    lblWebsite->setAccessibleName(QStringLiteral("Web site ") + Maker::WebSite);
+    lblWebsite->setAccessibleDescription(QStringLiteral("Opens ") + Maker::WebSite +
+                                         QStringLiteral(" in the web browser"));
+    lblEmail->setAccessibleName(QStringLiteral("E-mail ") + Maker::SupportEmail);
+    lblEmail->setAccessibleDescription(QStringLiteral("Writes an e-mail to ") +
+                                       Maker::SupportEmail +
+                                       QStringLiteral(" in the mail program"));
+    for (LinkLabel* link : {lblWebsite, lblEmail}) {
+        connect(link, &LinkLabel::FocusChanged, this, [this, link](bool focused) {
+            // Leaving the focus, a link under the pointer stays lit as the pointer left it.
+            if (focused || !link->underMouse())
+                ContinueOnError({[&] { Recolor(*link, focused ? HoverColor : LinkColor); }});
+        });
+    }
+    MarkAsDialog();
+    AddWindowKeys(*this);
+}
+
+void frmAbout::showEvent(QShowEvent* event)
+{
+    Form::showEvent(event);
+    cmdClose->setFocus();
 }
 
 void frmAbout::Form_Load()

@@ -33,8 +33,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void addKeyboard();
     QLabel* AddLabel(const QString& name, const QString& text, const QRect& rect);
     LinkLabel* AddLink(const QString& name, const QString& text, const QRect& rect);
 

@@ -3,6 +3,7 @@
 
 #include "helptexts.h"
 #include "runtime/errors.h"
+#include "runtime/keys.h"
 #include "runtime/layout.h"
 
 #include <QComboBox>
@@ -33,7 +34,7 @@ frmHelp::frmHelp() : Form(QStringLiteral("frmHelp"))
     setWindowIcon(QIcon(QStringLiteral(":/help/help.svg")));
     SetClientSizeTwips(7140, 5475, false);
 
-    Label1 = new QLabel(QStringLiteral("Help Topic:"), Client());
+    Label1 = new QLabel(QStringLiteral("Help &Topic:"), Client());
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(SansSerifFont(8.25, true));
     Label1->setGeometry(Twips::Rect(360, 240, 1095, 255));
@@ -52,6 +53,11 @@ frmHelp::frmHelp() : Form(QStringLiteral("frmHelp"))
     txtHelp->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtHelp->setFont(SansSerifFont(9.75, false));
     txtHelp->setGeometry(Twips::Rect(120, HelpTopTwips, 6975, 4695));
+
+    Label1->setBuddy(txtTopic);
+    txtTopic->setAccessibleName(QStringLiteral("Help Topic"));
+    txtHelp->setAccessibleName(QStringLiteral("Help Text"));
+    AddWindowKeys(*this);
 
     // Both a picked entry and typed text change the current text.
     connect(txtTopic, &QComboBox::currentTextChanged, this, [this] {

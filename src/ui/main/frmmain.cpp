@@ -9,6 +9,7 @@
 #include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "runtime/layout.h"
 #include "runtime/menus.h"
 #include "runtime/popup.h"
@@ -17,6 +18,7 @@
 #include "store/autostart.h"
 #include "ui/listtext.h"
 #include "ui/taskmenus.h"
+#include "ui/taskrows.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -27,6 +29,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QTreeWidget>
 
@@ -60,6 +63,7 @@ frmMain::frmMain() : Form(QStringLiteral("frmMain"))
     setWindowIcon(CalendarIcon());
     buildControls();
     buildMenus();
+    addKeyboard();
     SetClientSizeTwips(8265, 3990, true);
     CenterOnScreen();
 }
@@ -72,19 +76,19 @@ void frmMain::buildControls()
 
     DTPicker1 = Place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
     Label1 =
-        Place(new QLabel(QStringLiteral("Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
+        Place(new QLabel(QStringLiteral("&Date"), c), "Label1", Twips::Rect(240, 120, 495, 255));
     Label1->setFont(bold);
 
     Frame1 = Place(new QGroupBox(QStringLiteral("Details"), c), "Frame1",
                    Twips::Rect(3720, 600, 4455, 3255));
     Frame1->setFont(bold);
-    Label2 = Place(new QLabel(QStringLiteral("Title:"), Frame1), "Label2",
+    Label2 = Place(new QLabel(QStringLiteral("&Title:"), Frame1), "Label2",
                    Twips::Rect(120, 360, 615, 255));
     txtTitle = Place(new QLineEdit(Frame1), "txtTitle", Twips::Rect(600, 360, 3615, 285));
-    Label3 = Place(new QLabel(QStringLiteral("Description"), Frame1), "Label3",
+    Label3 = Place(new QLabel(QStringLiteral("De&scription"), Frame1), "Label3",
                    Twips::Rect(120, 840, 1095, 255));
     txtDescription = MultiLineTextBox(Frame1, "txtDescription", Twips::Rect(120, 1080, 4215, 1695));
-    cmdUpdate = Place(new QPushButton(QStringLiteral("Update"), Frame1), "cmdUpdate",
+    cmdUpdate = Place(new QPushButton(QStringLiteral("&Update"), Frame1), "cmdUpdate",
                       Twips::Rect(1680, 2880, 1095, 255));
     for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label3)})
         w->setFont(bold);
@@ -107,9 +111,9 @@ void frmMain::buildControls()
     KeepIconPlace(*tvwTasks);
     tvwTasks->viewport()->installEventFilter(this);
 
-    cmdAddNew = Place(new QPushButton(QStringLiteral("Add New"), c), "cmdAddNew",
+    cmdAddNew = Place(new QPushButton(QStringLiteral("Add &New"), c), "cmdAddNew",
                       Twips::Rect(4080, 120, 1095, 315));
-    cmdPastDue = Place(new QPushButton(QStringLiteral("Past Due"), c), "cmdPastDue",
+    cmdPastDue = Place(new QPushButton(QStringLiteral("&Past Due"), c), "cmdPastDue",
                        Twips::Rect(5280, 120, 1935, 315));
     cmdPastDue->setFont(bold);
     cmdPastDue->setStyleSheet(QStringLiteral(
@@ -145,49 +149,50 @@ QAction* frmMain::addCommand(QMenu* menu, const char* name, const QString& capti
 
 void frmMain::buildMenus()
 {
-    QMenu* mnuFile = MenuBar()->addMenu(QStringLiteral("File"));
+    QMenu* mnuFile = MenuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    addCommand(mnuFile, "mnuAddNew", QStringLiteral("Add New Task..."), &frmMain::cmdAddNew_Click);
+    addCommand(mnuFile, "mnuAddNew", QStringLiteral("&Add New Task..."), &frmMain::cmdAddNew_Click);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuB"));
-    addCommand(mnuFile, "mnuHide", QStringLiteral("Hide"), &frmMain::mnuHide_Click);
-    addCommand(mnuFile, "mnuExit", QStringLiteral("Quit"), &frmMain::mnuExit_Click);
+    addCommand(mnuFile, "mnuHide", QStringLiteral("&Hide"), &frmMain::mnuHide_Click);
+    addCommand(mnuFile, "mnuExit", QStringLiteral("&Quit"), &frmMain::mnuExit_Click);
 
-    QMenu* mnuH = MenuBar()->addMenu(QStringLiteral("Extras"));
+    QMenu* mnuH = MenuBar()->addMenu(QStringLiteral("&Extras"));
     mnuH->setObjectName(QStringLiteral("mnuH"));
-    addCommand(mnuH, "mnuHelp", QStringLiteral("Show Help"), &frmMain::mnuHelp_Click);
+    addCommand(mnuH, "mnuHelp", QStringLiteral("Show &Help"), &frmMain::mnuHelp_Click);
     mnuH->addSeparator()->setObjectName(QStringLiteral("mnuD4"));
-    addCommand(mnuH, "mnuAutoStart", QStringLiteral("Auto-Start Options"),
+    addCommand(mnuH, "mnuAutoStart", QStringLiteral("Auto-&Start Options"),
                &frmMain::mnuAutoStart_Click);
     mnuH->addSeparator()->setObjectName(QStringLiteral("mnuD6"));
-    addCommand(mnuH, "mnuAbout", QStringLiteral("About"), &frmMain::mnuAbout_Click);
+    addCommand(mnuH, "mnuAbout", QStringLiteral("&About"), &frmMain::mnuAbout_Click);
 
     // The two context menus are never part of the menu bar.
     mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
     mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
-    mnuMarkComplete = addCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
+    mnuMarkComplete = addCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark &Complete"),
                                  &frmMain::mnuMarkComplete_Click);
-    mnuMarkSpecial = addCommand(mnuPopUp, "mnuMarkSpecial", QStringLiteral("Mark Special"),
+    mnuMarkSpecial = addCommand(mnuPopUp, "mnuMarkSpecial", QStringLiteral("Mark &Special"),
                                 &frmMain::mnuMarkSpecial_Click);
     mnuMarkNotSpecial =
-        addCommand(mnuPopUp, "mnuMarkNotSpecial", QStringLiteral("Mark Not Special"),
+        addCommand(mnuPopUp, "mnuMarkNotSpecial", QStringLiteral("Mark &Not Special"),
                    &frmMain::mnuMarkNotSpecial_Click);
-    mnuMarkIncomplete = addCommand(mnuPopUp, "mnuMarkIncomplete", QStringLiteral("Mark Incomplete"),
-                                   &frmMain::mnuMarkIncomplete_Click);
-    mnuDeleteTask = addCommand(mnuPopUp, "mnuDeleteTask", QStringLiteral("Delete Task"),
+    mnuMarkIncomplete =
+        addCommand(mnuPopUp, "mnuMarkIncomplete", QStringLiteral("Mark &Incomplete"),
+                   &frmMain::mnuMarkIncomplete_Click);
+    mnuDeleteTask = addCommand(mnuPopUp, "mnuDeleteTask", QStringLiteral("&Delete Task"),
                                &frmMain::mnuDeleteTask_Click);
     mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuA"));
-    mnuDueToday = addCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
+    mnuDueToday = addCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due &Today"),
                              &frmMain::mnuDueToday_Click);
-    mnuDueTomorrow = addCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
+    mnuDueTomorrow = addCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due To&morrow"),
                                 &frmMain::mnuDueTomorrow_Click);
     mnuProcrastinate =
         AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
-    mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date..."),
+    mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Ch&oose Due Date..."),
                                &frmMain::mnuNewDueDate_Click);
 
     mnuNewTaskPopUp = new QMenu(QStringLiteral("New Task PopUp"), this);
     mnuNewTaskPopUp->setObjectName(QStringLiteral("mnuNewTaskPopUp"));
-    addCommand(mnuNewTaskPopUp, "mnuAddNewPopUp", QStringLiteral("Add New"),
+    addCommand(mnuNewTaskPopUp, "mnuAddNewPopUp", QStringLiteral("&Add New"),
                &frmMain::cmdAddNew_Click);
 }
 
@@ -213,13 +218,14 @@ void frmMain::Form_Unload()
 
 void frmMain::ShowTasks(qint32 SelectTaskID)
 {
+    const quint64 reload = ++m_reloads;
     tvwTasks->clear();
     clearDetails();
     if (!DTPicker1->HoldsDate())
         return;
 
     const QDate picked = DTPicker1->Value();
-    cmdToday->setEnabled(FormatDateMDY(Today()) != FormatDateMDY(picked));
+    SetTodayButton();
     setWindowTitle(App::Title + QStringLiteral("      ") +
                    QLocale().toString(picked, QStringLiteral("dddd MMMM d, yyyy")));
 
@@ -227,12 +233,15 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     rs.Open(Sql::SelectDay(picked), ActiveConnection(), adodb::adOpenStatic,
             adodb::adLockOptimistic, adodb::adCmdUnspecified);
     QList<QTreeWidgetItem*> nodes;
+    QList<qint32> tags; // beside the nodes: looking a tag up in its node costs more
     while (!rs.Eof()) {
         const QString status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
         auto* node = new QTreeWidgetItem;
         node->setText(0, ListText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString()));
         node->setIcon(0, StatusIcon(status));
-        node->setData(0, Qt::UserRole, rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
+        tags.append(rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
+        node->setData(0, Qt::UserRole, tags.last());
+        node->setData(0, Qt::AccessibleTextRole, TaskRowText(node->text(0), status));
         nodes.append(node);
         rs.MoveNext();
     }
@@ -244,8 +253,9 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     tvwTasks->clearSelection();
     tvwTasks->setCurrentItem(nullptr, 0, QItemSelectionModel::NoUpdate);
     CurrentTaskID = 0;
-    for (int i = 0; i < tvwTasks->topLevelItemCount(); ++i) {
-        if (nodeTag(tvwTasks->topLevelItem(i)) == SelectTaskID)
+    // A reload run by the events a selection lets through has made its own selection.
+    for (int i = 0; i < tags.size() && m_reloads == reload; ++i) {
+        if (tags[i] == SelectTaskID)
             selectNode(i);
     }
     if (tvwTasks->selectedItems().isEmpty() && tvwTasks->topLevelItemCount() > 0)
@@ -285,6 +295,7 @@ void frmMain::DisplayTaskDetails(qint32 id)
         cmdUpdate->show();
     }
     rs.Close();
+    markShownNode();
     // What the boxes hold now, which may differ from what is stored: text longer than a box
     // holds is cut, text that is not UTF-8 shows replacement characters, and the description box
     // has line ends of its own.
@@ -320,11 +331,19 @@ void frmMain::SetPastDueButton()
 {
     const qint32 n = CountPastDueTasks();
     if (n != 0) {
-        cmdPastDue->setText(QString::number(n) + QStringLiteral(" Past Due"));
+        cmdPastDue->setText(QString::number(n) + QStringLiteral(" &Past Due"));
+        cmdPastDue->setAccessibleName(n == 1 ? QStringLiteral("1 task past due")
+                                             : QStringLiteral("%1 tasks past due").arg(n));
         cmdPastDue->show();
     } else {
         cmdPastDue->hide();
     }
+}
+
+void frmMain::SetTodayButton()
+{
+    if (DTPicker1->HoldsDate())
+        cmdToday->setEnabled(FormatDateMDY(Today()) != FormatDateMDY(DTPicker1->Value()));
 }
 
 void frmMain::cmdUpdate_Click()
@@ -414,6 +433,8 @@ void frmMain::mnuAbout_Click()
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == tvwTasks && event->type() == QEvent::KeyPress)
+        return tasksKeyPress(*static_cast<QKeyEvent*>(event));
     if (watched != tvwTasks->viewport())
         return Form::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress) {
@@ -441,7 +462,7 @@ void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
         [&] { node = tvwTasks->itemAt(QPoint(Twips::ToPixels(x), Twips::ToPixels(y))); },
         [&] {
             if (!node && Button == kRightButton)
-                Popup::Open(*mnuNewTaskPopUp);
+                openPopup(*mnuNewTaskPopUp);
         },
         [&] {
             if (!node)
@@ -461,7 +482,7 @@ void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
         },
         [&] {
             if (node && Button == kRightButton)
-                Popup::Open(*mnuPopUp);
+                openPopup(*mnuPopUp);
         },
     });
     LastMouseX = qRound(x);
@@ -576,5 +597,85 @@ void frmMain::mnuAutoStart_Click()
     } else {
         DisableAutoStart();
         MsgBox(QStringLiteral("Auto-Start Disabled"));
+    }
+}
+
+// Layered over the mouse-driven window: names for screen readers and the desktop's keys.
+void frmMain::addKeyboard()
+{
+    Label1->setBuddy(DTPicker1);
+    Label2->setBuddy(txtTitle);
+    Label3->setBuddy(txtDescription);
+    DTPicker1->setAccessibleName(QStringLiteral("Date"));
+    txtTitle->setAccessibleName(QStringLiteral("Title"));
+    txtDescription->setAccessibleName(QStringLiteral("Description"));
+    cmdPrev->setAccessibleName(QStringLiteral("Previous Day"));
+    cmdToday->setAccessibleName(QStringLiteral("Today"));
+    cmdNext->setAccessibleName(QStringLiteral("Next Day"));
+    tvwTasks->setAccessibleName(QStringLiteral("Tasks"));
+    tvwTasks->installEventFilter(this);
+    AddButtonKeys(*this);
+
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this,
+            [this] { MenuBar()->setActiveAction(MenuBar()->actions().value(0)); });
+    // A date typed or stepped in the box counts once the person confirms it.
+    connect(DTPicker1, &DatePicker::ReturnPressed, this, [this] {
+        Guard(QStringLiteral("Showing the chosen day"), [this] { DTPicker1_CloseUp(); });
+    });
+}
+
+// Menu key and Shift+F10 press the focused row as the right button does; Return and Space as
+// the left one does. Arrows only move the selection, as the list does by itself.
+bool frmMain::tasksKeyPress(const QKeyEvent& key)
+{
+    const bool menuKey = IsMenuKey(key);
+    const bool leftKey =
+        (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space) &&
+        !(key.modifiers() & ~Qt::KeypadModifier);
+    if (!menuKey && !leftKey)
+        return false;
+    pressFocusedRow(menuKey ? kRightButton : 1);
+    return true;
+}
+
+void frmMain::pressFocusedRow(int button)
+{
+    const QModelIndex row = tvwTasks->currentIndex();
+    if (!row.isValid()) {
+        if (button == kRightButton)
+            Popup::Open(*mnuNewTaskPopUp, tvwTasks->viewport()->mapToGlobal(QPoint(0, 0)));
+        return;
+    }
+    tvwTasks->scrollTo(row);
+    const QRect rect = tvwTasks->visualRect(row);
+    // A press from the keyboard is no mouse press: the position a double-click reuses stays.
+    const qint32 lastX = LastMouseX;
+    const qint32 lastY = LastMouseY;
+    m_menuAt = tvwTasks->viewport()->mapToGlobal(rect.bottomLeft());
+    tvwTasks_MouseDown(button, 0, Twips::FromPixels(rect.center().x()),
+                       Twips::FromPixels(rect.center().y()));
+    m_menuAt.reset();
+    LastMouseX = lastX;
+    LastMouseY = lastY;
+}
+
+void frmMain::openPopup(QMenu& menu)
+{
+    if (m_menuAt)
+        Popup::Open(menu, *m_menuAt);
+    else
+        Popup::Open(menu);
+}
+
+// The row whose details are shown is bold, apart from the row the keyboard has moved to.
+void frmMain::markShownNode()
+{
+    QFont shown = tvwTasks->font();
+    shown.setBold(true);
+    for (int i = 0; i < tvwTasks->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = tvwTasks->topLevelItem(i);
+        node->setData(0, Qt::FontRole,
+                      nodeTag(node) == CurrentTaskID ? QVariant(shown) : QVariant());
     }
 }

@@ -3,9 +3,12 @@
 
 #include "runtime/form.h"
 
+#include <optional>
+
 class DatePicker;
 class QAction;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -39,6 +42,8 @@ public:
     bool TitleEdited() const;
     bool DescriptionEdited() const;
     void SetPastDueButton();
+    // "T" is offered on every day but today.
+    void SetTodayButton();
     void SetPopUpMenuItems();
 
     void cmdPrev_Click();
@@ -104,6 +109,14 @@ private:
     void selectNode(int index);
     void clearDetails();
     void showPickedDay(const QDate& day, qint32 selectTaskId);
+    void addKeyboard();
+    bool tasksKeyPress(const QKeyEvent& key);
+    void pressFocusedRow(int button);
+    void openPopup(QMenu& menu);
+    void markShownNode();
+
+    std::optional<QPoint> m_menuAt; // where a menu opened from the keyboard goes
+    quint64 m_reloads = 0;          // ShowTasks calls so far, to tell a reload nested in its events
 
     QString m_shownTitle;       // the title box's text as DisplayTaskDetails left it
     QString m_shownDescription; // the description box's text likewise

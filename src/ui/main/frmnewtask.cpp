@@ -6,6 +6,7 @@
 #include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "runtime/layout.h"
 #include "statusicons.h"
 #include "store/appfunctions.h"
@@ -29,17 +30,17 @@ frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
     QWidget* c = Client();
     txtTitle = Place(new QLineEdit(c), "txtTitle", Twips::Rect(720, 600, 3615, 285));
     txtDescription = MultiLineTextBox(c, "txtDescription", Twips::Rect(240, 1320, 4215, 1695));
-    chkSpecial = Place(new QCheckBox(QStringLiteral("Mark As Special"), c), "chkSpecial",
+    chkSpecial = Place(new QCheckBox(QStringLiteral("Mark &As Special"), c), "chkSpecial",
                        Twips::Rect(1440, 3240, 1815, 195));
-    cmdSave = Place(new QPushButton(QStringLiteral("Save"), c), "cmdSave",
+    cmdSave = Place(new QPushButton(QStringLiteral("&Save"), c), "cmdSave",
                     Twips::Rect(1680, 3600, 1335, 375));
-    Label3 = Place(new QLabel(QStringLiteral("Description"), c), "Label3",
+    Label3 = Place(new QLabel(QStringLiteral("D&escription"), c), "Label3",
                    Twips::Rect(240, 1080, 1095, 255));
     DTPicker1 = Place(new DatePicker(c), "DTPicker1", Twips::Rect(720, 240, 1815, 315));
     Label2 =
-        Place(new QLabel(QStringLiteral("Title:"), c), "Label2", Twips::Rect(240, 600, 615, 255));
+        Place(new QLabel(QStringLiteral("&Title:"), c), "Label2", Twips::Rect(240, 600, 615, 255));
     Label1 =
-        Place(new QLabel(QStringLiteral("Due:"), c), "Label1", Twips::Rect(240, 240, 495, 255));
+        Place(new QLabel(QStringLiteral("&Due:"), c), "Label1", Twips::Rect(240, 240, 495, 255));
     for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2),
                        static_cast<QWidget*>(Label3), static_cast<QWidget*>(chkSpecial),
                        static_cast<QWidget*>(cmdSave)})
@@ -52,6 +53,15 @@ frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
 
     connect(cmdSave, &QPushButton::clicked, this,
             [this] { Guard(QStringLiteral("Saving the new task"), [this] { cmdSave_Click(); }); });
+
+    Label1->setBuddy(DTPicker1);
+    Label2->setBuddy(txtTitle);
+    Label3->setBuddy(txtDescription);
+    DTPicker1->setAccessibleName(QStringLiteral("Due"));
+    txtTitle->setAccessibleName(QStringLiteral("Title"));
+    txtDescription->setAccessibleName(QStringLiteral("Description"));
+    MarkAsDialog();
+    AddWindowKeys(*this, cmdSave);
 }
 
 void frmNewTask::showEvent(QShowEvent* event)

@@ -5,31 +5,28 @@
 #include "platform/msgbox.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "runtime/layout.h"
 #include "runtime/menus.h"
 #include "runtime/popup.h"
 #include "store/appfunctions.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/taskmenus.h"
+#include "ui/taskrows.h"
 
-#include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace
 {
 
 constexpr int kRightButton = 2;
 constexpr int kClientWidth = 9015; // twips
-
-qint32 rowTag(const QTreeWidgetItem* row)
-{
-    return row->data(0, Qt::UserRole).toInt();
-}
 
 int mouseButton(Qt::MouseButton button)
 {
@@ -65,7 +62,7 @@ frmPastDue::frmPastDue() : Form(QStringLiteral("frmPastDue"))
     setWindowIcon(windowIcon32());
     Client()->setFont(SansSerifFont(8.25, false));
 
-    lstTasks = new QTreeWidget(Client());
+    lstTasks = new QTreeView(Client());
     lstTasks->setObjectName(QStringLiteral("lstTasks"));
     lstTasks->setRootIsDecorated(false);
     lstTasks->setItemsExpandable(false);
@@ -77,6 +74,10 @@ frmPastDue::frmPastDue() : Form(QStringLiteral("frmPastDue"))
     lstTasks->setContextMenuPolicy(Qt::PreventContextMenu);
     lstTasks->header()->setSectionsMovable(false);
     lstTasks->viewport()->installEventFilter(this);
+    lstTasks->installEventFilter(this);
+    lstTasks->setAccessibleName(QStringLiteral("Past Due Tasks"));
+    AddWindowKeys(*this);
+    m_rows = new PastDueModel(this);
 
     buildMenu();
     SetClientSizeTwips(kClientWidth, 3540, false);
@@ -88,26 +89,24 @@ void frmPastDue::buildMenu()
     // Never part of a menu bar: it opens only over the list.
     mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
     mnuPopUp->setObjectName(QStringLiteral("mnuPopUp"));
-    mnuMarkComplete = AddMenuCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark Complete"),
+    mnuMarkComplete = AddMenuCommand(mnuPopUp, "mnuMarkComplete", QStringLiteral("Mark &Complete"),
                                      [this] { mnuMarkComplete_Click(); });
-    mnuDelete = AddMenuCommand(mnuPopUp, "mnuDelete", QStringLiteral("Delete Task"),
+    mnuDelete = AddMenuCommand(mnuPopUp, "mnuDelete", QStringLiteral("&Delete Task"),
                                [this] { mnuDelete_Click(); });
     mnuPopUp->addSeparator()->setObjectName(QStringLiteral("mnuD1"));
-    mnuDueToday = AddMenuCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due Today"),
+    mnuDueToday = AddMenuCommand(mnuPopUp, "mnuDueToday", QStringLiteral("Due &Today"),
                                  [this] { mnuDueToday_Click(); });
-    mnuDueTomorrow = AddMenuCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due Tomorrow"),
+    mnuDueTomorrow = AddMenuCommand(mnuPopUp, "mnuDueTomorrow", QStringLiteral("Due To&morrow"),
                                     [this] { mnuDueTomorrow_Click(); });
     mnuProcrastinate =
         AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
-    mnuNewDueDate = AddMenuCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Choose Due Date"),
+    mnuNewDueDate = AddMenuCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Ch&oose Due Date"),
                                    [this] { mnuNewDueDate_Click(); });
 }
 
 void frmPastDue::Form_Load()
 {
-    lstTasks->setHeaderLabels({QStringLiteral("Due Date"), QStringLiteral("Days Late"),
-                               QStringLiteral("Title"), QStringLiteral("Description"),
-                               QStringLiteral("Status")});
+    lstTasks->setModel(m_rows);
     sizeColumns();
     ShowPastDue();
 }
@@ -120,12 +119,13 @@ void frmPastDue::sizeColumns()
     const QFontMetrics metrics(lstTasks->font());
     const int padding = metrics.horizontalAdvance(QLatin1Char('M')) * 2;
     auto fit = [&](int column, const QString& widest) {
-        const int text = std::max(metrics.horizontalAdvance(widest),
-                                  metrics.horizontalAdvance(lstTasks->headerItem()->text(column)));
+        const int text = std::max(
+            metrics.horizontalAdvance(widest),
+            metrics.horizontalAdvance(m_rows->headerData(column, Qt::Horizontal).toString()));
         lstTasks->setColumnWidth(column, text + padding);
         return text + padding;
     };
-    const int fixed = fit(DueDate, QLocale().toString(QDate(2000, 12, 28), QLocale::ShortFormat)) +
+    const int fixed = fit(DueDate, PastDueModel::DateText(QDate(2000, 12, 28))) +
                       fit(DaysLate, QStringLiteral("99999")) + fit(Status, TaskStatus::INCOMPLETE);
     // The list is laid out only when the window first shows: share out its designed width.
     const int rest = Twips::ToPixels(kClientWidth - 150) - fixed -
@@ -137,48 +137,7 @@ void frmPastDue::sizeColumns()
 
 void frmPastDue::ShowPastDue()
 {
-    lstTasks->clear();
-    const QDate today = Today();
-    const QLocale locale;
-    QHash<QDate, QString> dueText; // many tasks share a day; formatting one is not cheap
-
-    adodb::Recordset rs;
-    rs.CursorLocation = adodb::adUseClient;
-    rs.Open(Sql::SelectPastDue(today), ActiveConnection(), adodb::adOpenStatic,
-            adodb::adLockOptimistic, adodb::adCmdUnspecified);
-    QList<QTreeWidgetItem*> rows;
-    try {
-        while (!rs.Eof()) {
-            const QVariant stored = rs.Fields(QStringLiteral("TASK_DATE")).Value();
-            auto* row = new QTreeWidgetItem;
-            rows.append(row);
-            row->setData(DueDate, Qt::UserRole,
-                         rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
-            if (stored.typeId() == QMetaType::QDate) {
-                const QDate due = stored.toDate();
-                auto text = dueText.find(due);
-                if (text == dueText.end())
-                    text = dueText.insert(due, locale.toString(due, QLocale::ShortFormat));
-                row->setText(DueDate, *text);
-                // Calendar days, so month ends, leap days and clock changes cannot skew it.
-                row->setText(DaysLate, QString::number(due.daysTo(today)));
-            } else {
-                // Another tool wrote something that is no date ("12/7/2026", a number): shown as
-                // stored, and never as a task due today.
-                row->setText(DueDate, stored.toString());
-            }
-            row->setText(Title, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
-            row->setText(Description, rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
-            row->setText(Status, rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString());
-            rs.MoveNext();
-        }
-    } catch (...) {
-        qDeleteAll(rows);
-        throw;
-    }
-    rs.Close();
-    // One insertion for the whole list; row by row costs a model update each.
-    lstTasks->addTopLevelItems(rows);
+    m_rows->Reload(Today());
 }
 
 void frmPastDue::Form_Resize()
@@ -193,6 +152,11 @@ void frmPastDue::Form_Resize()
 
 bool frmPastDue::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lstTasks && event->type() == QEvent::KeyPress &&
+        IsMenuKey(*static_cast<QKeyEvent*>(event))) {
+        pressCurrentRow();
+        return true;
+    }
     if (watched == lstTasks->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* press = static_cast<QMouseEvent*>(event);
         const QPointF at = press->position();
@@ -214,16 +178,17 @@ void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double 
         [&] {
             // Always 100 twips in, so a click in any column finds its row. Below the last
             // row nothing is selected, so no menu opens for a row the user did not point at.
-            QTreeWidgetItem* row = lstTasks->itemAt(Twips::ToPixels(100), Twips::ToPixels(y));
+            const QModelIndex row =
+                lstTasks->indexAt(QPoint(Twips::ToPixels(100), Twips::ToPixels(y)));
             lstTasks->setFocus(Qt::MouseFocusReason);
-            lstTasks->setCurrentItem(row);
-            if (!row)
+            lstTasks->setCurrentIndex(row);
+            if (!row.isValid())
                 lstTasks->clearSelection();
         },
         [] { DoEvents(8); },
         [&] {
             // The pending events may have closed the window.
-            if (!self || !IsLoaded() || lstTasks->selectedItems().isEmpty())
+            if (!self || !IsLoaded() || selectedRow() < 0)
                 return;
             const QPoint at(Twips::ToPixels(x), Twips::ToPixels(y));
             Popup::Open(*mnuPopUp, lstTasks->viewport()->mapToGlobal(at));
@@ -231,20 +196,32 @@ void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double 
     });
 }
 
-QTreeWidgetItem* frmPastDue::selectedRow() const
+// The Menu key's right press: the mouse's path, at the focused row's rectangle.
+void frmPastDue::pressCurrentRow()
 {
-    const QList<QTreeWidgetItem*> selected = lstTasks->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
+    const QModelIndex row = lstTasks->currentIndex();
+    if (!row.isValid())
+        return;
+    lstTasks->scrollTo(row);
+    const QRect rect = lstTasks->visualRect(row);
+    lstTasks_MouseDown(kRightButton, 0, Twips::FromPixels(rect.left()),
+                       Twips::FromPixels(rect.bottom()));
+}
+
+int frmPastDue::selectedRow() const
+{
+    const QModelIndexList selected = lstTasks->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void frmPastDue::runOnSelected(const std::function<bool(qint32 id)>& command)
 {
-    const QTreeWidgetItem* row = selectedRow();
-    if (!row)
+    const int row = selectedRow();
+    if (row < 0)
         return;
     const QPointer<frmPastDue> self(this);
     // A nested event loop (a question, a dialog) may have closed this window meanwhile.
-    if (command(rowTag(row)) && self && IsLoaded())
+    if (command(m_rows->TaskID(row)) && self && IsLoaded())
         ShowPastDue();
 }
 
@@ -258,10 +235,11 @@ void frmPastDue::mnuMarkComplete_Click()
 
 void frmPastDue::mnuDelete_Click()
 {
-    const QTreeWidgetItem* row = selectedRow();
-    if (!row)
+    const int row = selectedRow();
+    if (row < 0)
         return;
-    const QString prompt = QStringLiteral("Delete ") + row->text(Title) + QStringLiteral("?");
+    const QString prompt =
+        QStringLiteral("Delete ") + m_rows->Text(row, Title) + QStringLiteral("?");
     runOnSelected([&prompt](qint32 id) {
         if (MsgBox(prompt, MsgBoxButtons::YesNo) != MsgBoxResult::Yes)
             return false;

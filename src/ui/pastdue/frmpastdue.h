@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "pastduemodel.h"
 #include "runtime/form.h"
 
 #include <functional>
 
 class QAction;
 class QMenu;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 // Every open task due before today, oldest first, with how many days late it is. A
 // right-click on a row offers the task commands; each command rebuilds the list.
@@ -32,7 +32,7 @@ public:
     void mnuProcrastinate_Click(int days); // mnuPro1 ... mnuPro7
     void mnuNewDueDate_Click();
 
-    QTreeWidget* lstTasks;
+    QTreeView* lstTasks;
 
     QMenu* mnuPopUp;
     QMenu* mnuProcrastinate;
@@ -43,16 +43,19 @@ public:
     QAction* mnuNewDueDate;
 
     // The list's columns, in order.
-    enum Column { DueDate, DaysLate, Title, Description, Status };
+    using enum PastDueModel::Column;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenu();
+    void pressCurrentRow();
     void sizeColumns();
-    QTreeWidgetItem* selectedRow() const;
+    int selectedRow() const; // -1 when none
     // Runs a command on the selected row's task; a command that changed something (true)
     // has the list rebuilt.
     void runOnSelected(const std::function<bool(qint32 id)>& command);
+
+    PastDueModel* m_rows;
 };

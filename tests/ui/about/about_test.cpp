@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "runtime/desktop.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "support/recordedmsgbox.h"
 #include "support/themes.h"
 #include "ui/about/frmabout.h"
 #include "ui/about/linklabel.h"
 #include "ui/main/statusicons.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFontInfo>
@@ -100,7 +102,7 @@ TEST_F(AboutWindow, LoadFillsInNameAndVersions)
     EXPECT_EQ(Child("Label3")->text(), QStringLiteral("Virtual Version:"));
     EXPECT_EQ(Child("Label5")->text(), QStringLiteral("Hard Version:"));
     EXPECT_EQ(Child("Label9")->text(), QStringLiteral("Questions, Comments, Tech Support:"));
-    EXPECT_EQ(Child<QPushButton>("cmdClose")->text(), QStringLiteral("Close"));
+    EXPECT_EQ(WithoutAccessKeys(Child<QPushButton>("cmdClose")->text()), QStringLiteral("Close"));
 }
 
 TEST_F(AboutWindow, ModalWithoutOwnerFixedSizeDarkGrey)
@@ -135,7 +137,8 @@ TEST_F(AboutWindow, LabelsUseTheSerifFontAndTheirColours)
     auto* close = Child<QPushButton>("cmdClose");
     EXPECT_EQ(close->palette().color(QPalette::Button), QColor(224, 224, 224));
     for (QWidget* child : m_form->findChildren<QWidget*>()) {
-        if (child != close) {
+        // The links take the focus too, for keyboard users.
+        if (child != close && !qobject_cast<LinkLabel*>(child)) {
             EXPECT_EQ(child->focusPolicy(), Qt::NoFocus) << child->objectName().toStdString();
         }
     }
@@ -238,3 +241,29 @@ TEST_F(AboutWindow, CloseUnloadsIt)
 }
 
 } // namespace
+
+// For keyboard users the links take the focus, light up while they have it and open with
+// Return; Escape closes the window; screen readers hear where each link leads.
+TEST_F(AboutWindow, LinksWorkFromTheKeyboard)
+{
+    auto* website = Child<LinkLabel>("lblWebsite");
+    auto* email = Child<LinkLabel>("lblEmail");
+    m_form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form));
+    EXPECT_EQ(QApplication::focusWidget(), Child<QPushButton>("cmdClose"));
+    website->setFocus();
+    EXPECT_EQ(TextColor(website), White);
+    QTest::keyClick(website, Qt::Key_Return);
+    ASSERT_EQ(m_opened.size(), 1);
+    EXPECT_EQ(m_opened.first().host(), QStringLiteral("www.example.org"));
+    email->setFocus();
+    EXPECT_EQ(TextColor(website), Link);
+    EXPECT_EQ(TextColor(email), White);
+
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(website);
+    EXPECT_TRUE(iface->text(QAccessible::Name).contains(QStringLiteral("www.example.org")));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(m_form)->role(), QAccessible::Dialog);
+
+    QTest::keyClick(email, Qt::Key_Escape);
+    EXPECT_FALSE(m_form->IsLoaded());
+}

@@ -3,6 +3,7 @@
 
 #include "controls/datepicker.h"
 #include "runtime/forms.h"
+#include "runtime/keys.h"
 #include "runtime/popup.h"
 #include "support/qtprint.h"
 #include "support/tempdb.h"

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "controls/datepicker.h"
+#include "pastduelist.h"
 #include "platform/clock.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
@@ -10,11 +11,13 @@
 #include "ui/pastdue/frmpastdue.h"
 #include "ui/windows.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <ctime>
 #include <optional>
@@ -41,21 +44,8 @@ protected:
         return w;
     }
 
-    static QStringList column(const frmPastDue& w, int col)
-    {
-        QStringList texts;
-        for (int i = 0; i < w.lstTasks->topLevelItemCount(); ++i)
-            texts << w.lstTasks->topLevelItem(i)->text(col);
-        return texts;
-    }
-
-    static QList<qint32> tags(const frmPastDue& w)
-    {
-        QList<qint32> ids;
-        for (int i = 0; i < w.lstTasks->topLevelItemCount(); ++i)
-            ids << w.lstTasks->topLevelItem(i)->data(0, Qt::UserRole).toInt();
-        return ids;
-    }
+    static QStringList column(const frmPastDue& w, int col) { return PastDueList::Column(w, col); }
+    static QList<qint32> tags(const frmPastDue& w) { return PastDueList::Tags(w); }
 
     // Records what the menu offered and picks the named item.
     void pick(const QString& name)
@@ -69,7 +59,7 @@ protected:
     // A right press with the pointer over the row's Description cell, through the list itself.
     static void rightClickDescription(frmPastDue& w, int row)
     {
-        const QRect cell = w.lstTasks->visualItemRect(w.lstTasks->topLevelItem(row));
+        const QRect cell = PastDueList::RowRect(w, row);
         const int x = w.lstTasks->header()->sectionViewportPosition(frmPastDue::Description) +
                       w.lstTasks->columnWidth(frmPastDue::Description) / 2;
         QTest::mousePress(w.lstTasks->viewport(), Qt::RightButton, {},
@@ -156,11 +146,11 @@ TEST_F(PastDueTest, EmptyListKeepsItsHeadersAndTheWindowOpen)
     frmPastDue& w = open();
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(w.lstTasks->topLevelItemCount(), 0);
-    ASSERT_EQ(w.lstTasks->columnCount(), 5);
+    EXPECT_EQ(PastDueList::RowCount(w), 0);
+    ASSERT_EQ(w.lstTasks->model()->columnCount(), 5);
     QStringList headers;
     for (int c = 0; c < 5; ++c)
-        headers << w.lstTasks->headerItem()->text(c);
+        headers << PastDueList::Header(w, c);
     EXPECT_EQ(headers, (QStringList{"Due Date", "Days Late", "Title", "Description", "Status"}));
     EXPECT_TRUE(IsFormLoaded("frmpastdue"));
     EXPECT_TRUE(w.isVisible());
@@ -262,8 +252,8 @@ TEST_F(PastDueTest, DeleteAsksWithTheRowsTitleAndNoKeepsEverything)
 
     EXPECT_EQ(db.msgBox.prompts, QStringList{"Delete Pay rent?"});
     EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM TASKS").toInt(), 1);
-    ASSERT_EQ(w.lstTasks->topLevelItemCount(), 1);
-    EXPECT_TRUE(w.lstTasks->topLevelItem(0)->isSelected()) << "No must not rebuild the list";
+    ASSERT_EQ(PastDueList::RowCount(w), 1);
+    EXPECT_TRUE(PastDueList::IsSelected(w, 0)) << "No must not rebuild the list";
 }
 
 TEST_F(PastDueTest, ChooseDueDateOpensTheDialogForTheTaskAndRebuildsWhenClosed)
@@ -289,7 +279,7 @@ TEST_F(PastDueTest, ChooseDueDateOpensTheDialogForTheTaskAndRebuildsWhenClosed)
     EXPECT_EQ(driven, 1);
     EXPECT_EQ(tags(w), (QList<qint32>{1, 2}));
     EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"9", "5"}));
-    EXPECT_TRUE(w.lstTasks->selectedItems().isEmpty())
+    EXPECT_TRUE(PastDueList::NoneSelected(w))
         << "the list is rebuilt even though nothing was saved";
     EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 }
@@ -299,14 +289,14 @@ TEST_F(PastDueTest, RightClickBelowTheRowsClearsTheSelectionAndOpensNoMenu)
     db.AddTask(2, "Pay rent", "", kToday.addDays(-5));
     pick("mnuDueToday");
     frmPastDue& w = open();
-    w.lstTasks->topLevelItem(0)->setSelected(true);
+    PastDueList::Select(w, 0);
 
-    const QRect last = w.lstTasks->visualItemRect(w.lstTasks->topLevelItem(0));
+    const QRect last = PastDueList::RowRect(w, 0);
     QTest::mousePress(w.lstTasks->viewport(), Qt::RightButton, {},
                       QPoint(last.center().x(), last.bottom() + 20));
 
     EXPECT_EQ(m_menusOpened, 0);
-    EXPECT_TRUE(w.lstTasks->selectedItems().isEmpty());
+    EXPECT_TRUE(PastDueList::NoneSelected(w));
     EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS").toString(), "2026-02-28");
 }
 
@@ -316,12 +306,12 @@ TEST_F(PastDueTest, OnlyTheRightButtonOpensTheMenu)
     pick("mnuDueToday");
     frmPastDue& w = open();
 
-    const QRect row = w.lstTasks->visualItemRect(w.lstTasks->topLevelItem(0));
+    const QRect row = PastDueList::RowRect(w, 0);
     QTest::mousePress(w.lstTasks->viewport(), Qt::LeftButton, {}, row.center());
     w.lstTasks_MouseDown(4, 0, 100, Twips::FromPixels(row.center().y()));
 
     EXPECT_EQ(m_menusOpened, 0);
-    EXPECT_TRUE(w.lstTasks->topLevelItem(0)->isSelected()) << "a left click selects as usual";
+    EXPECT_TRUE(PastDueList::IsSelected(w, 0)) << "a left click selects as usual";
 }
 
 TEST_F(PastDueTest, ResizeFollowsTheOuterSizeAndIgnoresTooSmallSizes)
@@ -342,6 +332,159 @@ TEST_F(PastDueTest, ResizeFollowsTheOuterSizeAndIgnoresTooSmallSizes)
     EXPECT_TRUE(db.msgBox.prompts.isEmpty());
 }
 
+// Many overdue tasks: task i is due 3001 - i days before today, so row r shows task r + 1.
+class LongPastDueTest : public PastDueTest
+{
+protected:
+    static constexpr int kRows = 3000;
+
+    void SetUp() override
+    {
+        db.Exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < %1) INSERT INTO TASKS SELECT i, 'Task ' || i, "
+                               "'Notes ' || i, date('%2', '-' || (%1 + 1 - i) || ' days'), "
+                               "'INCOMPLETE' FROM n")
+                    .arg(kRows)
+                    .arg(kToday.toString(Qt::ISODate)));
+    }
+
+    // Every row on screen shows its own task: the title read by its id, the days late from
+    // the date read with the list.
+    static void expectVisibleRowsConsistent(frmPastDue& w, const QString& titlePrefix)
+    {
+        const auto [first, last] = PastDueList::VisibleRows(w);
+        ASSERT_GE(first, 0);
+        ASSERT_GE(last, first);
+        for (int row = first; row <= last; ++row) {
+            const qint32 id = PastDueList::Tag(w, row);
+            EXPECT_EQ(PastDueList::Text(w, row, frmPastDue::Title),
+                      titlePrefix + QString::number(id));
+            EXPECT_EQ(PastDueList::Text(w, row, frmPastDue::DaysLate),
+                      QString::number(kRows + 1 - id));
+            EXPECT_EQ(PastDueList::Text(w, row, frmPastDue::Description),
+                      QStringLiteral("Notes %1").arg(id));
+        }
+    }
+};
+
+// Titles, descriptions and status are read when their rows come into view: a title another
+// program changed after the list was read shows at the end, where nothing was read before.
+TEST_F(LongPastDueTest, ScrollingToTheEndShowsTheLastRowsReadWhenTheyComeIntoView)
+{
+    frmPastDue& w = open();
+    w.lstTasks->viewport()->grab();
+    db.Exec("UPDATE TASKS SET TASK_TITLE = 'Renamed ' || TASK_ID");
+
+    w.lstTasks->scrollToBottom();
+
+    ASSERT_EQ(PastDueList::RowCount(w), kRows);
+    const int last = PastDueList::VisibleRows(w).second;
+    EXPECT_EQ(last, kRows - 1);
+    EXPECT_EQ(PastDueList::Tag(w, last), kRows);
+    EXPECT_EQ(PastDueList::Text(w, last, frmPastDue::DueDate),
+              QLocale().toString(kToday.addDays(-1), QLocale::ShortFormat));
+    EXPECT_EQ(PastDueList::Text(w, last, frmPastDue::Status), "INCOMPLETE");
+    expectVisibleRowsConsistent(w, QStringLiteral("Renamed "));
+}
+
+TEST_F(LongPastDueTest, ACommandOnARowFarDownActsOnThatRowsTask)
+{
+    pick("mnuPro1");
+    frmPastDue& w = open();
+    PastDueList::ScrollTo(w, 2500);
+
+    rightClickDescription(w, 2500);
+
+    EXPECT_EQ(m_menusOpened, 1);
+    EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS WHERE TASK_ID = 2501").toString(),
+              kToday.addDays(-499).toString(Qt::ISODate));
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM TASKS WHERE TASK_DATE = date('2026-03-05', "
+                        "'-' || (3001 - TASK_ID) || ' days')")
+                  .toInt(),
+              kRows - 1)
+        << "no other task moved";
+    ASSERT_EQ(PastDueList::RowCount(w), kRows);
+    EXPECT_EQ(PastDueList::Tag(w, 2500), 2501);
+    EXPECT_EQ(PastDueList::Text(w, 2500, frmPastDue::DaysLate), "499");
+}
+
+// A removed row leaves no cell of it behind: every row shows its own task, read anew.
+TEST_F(LongPastDueTest, AfterACommandRemovesARowTheRowsBelowMoveUpWithTheirOwnTexts)
+{
+    pick("mnuMarkComplete");
+    frmPastDue& w = open();
+    PastDueList::ScrollTo(w, 2500);
+    w.lstTasks->viewport()->grab();
+    db.Exec("UPDATE TASKS SET TASK_TITLE = 'Renamed ' || TASK_ID");
+
+    rightClickDescription(w, 2500);
+
+    EXPECT_EQ(db.Scalar("SELECT TASK_STATUS FROM TASKS WHERE TASK_ID = 2501").toString(),
+              "COMPLETE");
+    ASSERT_EQ(PastDueList::RowCount(w), kRows - 1);
+    EXPECT_EQ(PastDueList::Tag(w, 2499), 2500);
+    EXPECT_EQ(PastDueList::Tag(w, 2500), 2502);
+    PastDueList::ScrollTo(w, 2500);
+    expectVisibleRowsConsistent(w, QStringLiteral("Renamed "));
+}
+
+// The list is one reading of the table: a task another program adds afterwards does not
+// shift the rows, and a command acts on the task of the row the person pointed at.
+TEST_F(PastDueTest, ACommandActsOnTheRowShownAfterAnotherProgramChangedTheTable)
+{
+    db.AddTask(1, "Older", "", kToday.addDays(-9));
+    db.AddTask(2, "Pay rent", "", kToday.addDays(-5));
+    pick("mnuDueToday");
+    frmPastDue& w = open();
+    db.AddTask(3, "Oldest", "", kToday.addDays(-20));
+
+    rightClickDescription(w, 1);
+
+    EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS WHERE TASK_ID = 2").toString(),
+              kToday.toString(Qt::ISODate));
+    EXPECT_EQ(db.Scalar("SELECT TASK_DATE FROM TASKS WHERE TASK_ID = 1").toString(),
+              kToday.addDays(-9).toString(Qt::ISODate));
+    EXPECT_EQ(tags(w), (QList<qint32>{3, 1}));
+}
+
+// Ties on a date in the order the list's statement gives them, whatever their status.
+TEST_F(PastDueTest, RowsComeInTheOrderOfTheListsStatement)
+{
+    for (int i = 0; i < 60; ++i) {
+        const qint32 id = (i * 37) % 61 + 1;
+        db.AddTask(id, QStringLiteral("t%1").arg(id), "", kToday.addDays(-1 - i % 4),
+                   i % 3 ? TaskStatus::INCOMPLETE : TaskStatus::SPECIAL);
+    }
+    QList<qint32> expected;
+    adodb::Recordset rs;
+    rs.Open(Sql::SelectPastDue(kToday), *gConnection);
+    for (; !rs.Eof(); rs.MoveNext())
+        expected << rs.Fields("TASK_ID").Value().toInt();
+    rs.Close();
+
+    EXPECT_EQ(tags(open()), expected);
+}
+
+// A row read while the list paints cannot fail the paint: it stays empty and one message
+// says why.
+TEST_F(LongPastDueTest, ARowThatCannotBeReadStaysEmptyAndIsReportedOnce)
+{
+    frmPastDue& w = open();
+    w.lstTasks->viewport()->grab();
+    gConnection->Close();
+
+    w.lstTasks->scrollToBottom();
+    w.lstTasks->viewport()->grab();
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(db.msgBox.prompts.size(), 1);
+    EXPECT_TRUE(db.msgBox.prompts[0].startsWith("Reading a past-due task failed:\r"))
+        << db.msgBox.prompts[0].toStdString();
+    EXPECT_EQ(PastDueList::Text(w, kRows - 1, frmPastDue::Title), "");
+    EXPECT_EQ(PastDueList::Text(w, kRows - 1, frmPastDue::DaysLate), "1");
+    EXPECT_TRUE(w.isVisible());
+}
+
 // The main window's Past Due button: the window opens modally with no owner, and the day
 // list is reloaded once it closes.
 TEST_F(PastDueTest, MainWindowReloadsItsDayAfterwards)
@@ -359,9 +502,9 @@ TEST_F(PastDueTest, MainWindowReloadsItsDayAfterwards)
         auto& w = dynamic_cast<frmPastDue&>(form);
         EXPECT_EQ(w.windowModality(), Qt::ApplicationModal);
         EXPECT_EQ(w.windowHandle()->transientParent(), nullptr);
-        const QRect row = w.lstTasks->visualItemRect(w.lstTasks->topLevelItem(0));
+        const QRect row = PastDueList::RowRect(w, 0);
         QTest::mousePress(w.lstTasks->viewport(), Qt::RightButton, {}, row.center());
-        EXPECT_EQ(w.lstTasks->topLevelItemCount(), 0);
+        EXPECT_EQ(PastDueList::RowCount(w), 0);
         w.close();
     });
     main.cmdPastDue->click();
@@ -372,3 +515,27 @@ TEST_F(PastDueTest, MainWindowReloadsItsDayAfterwards)
 }
 
 } // namespace
+
+// The Menu key opens the task menu for the focused row, as a right press on it does; Escape
+// closes the window; screen readers hear each row's status.
+TEST_F(PastDueTest, TheKeyboardReachesEveryRowsCommands)
+{
+    db.AddTask(1, "Pay rent", "", kToday.addDays(-3));
+    db.AddTask(2, "Taxes", "", kToday.addDays(-2), TaskStatus::SPECIAL);
+    frmPastDue& w = open();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.lstTasks)->text(QAccessible::Name),
+              "Past Due Tasks");
+    EXPECT_EQ(w.lstTasks->model()->index(1, frmPastDue::Title).data(Qt::AccessibleTextRole),
+              "Taxes, special");
+
+    w.lstTasks->setFocus();
+    w.lstTasks->setCurrentIndex(w.lstTasks->model()->index(1, 0));
+    pick("mnuPro1");
+    QTest::keyClick(w.lstTasks, Qt::Key_Menu);
+    EXPECT_EQ(m_menusOpened, 1);
+    EXPECT_EQ(tags(w), (QList<qint32>{1, 2}));
+    EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"3", "1"}));
+
+    QTest::keyClick(w.lstTasks, Qt::Key_Escape);
+    EXPECT_FALSE(w.IsLoaded());
+}

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "ical.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <optional>
+
+struct sqlite3;
+
+// The sync tables beside TASKS, on a connection of the sync tool's own. The running program
+// never creates them and a database without them works as before; the tool creates them when
+// missing. Writes are kept short (one task at a time, or a small batch) because the program
+// writes the same file.
+class SyncDb
+{
+public:
+    // One synced task: its to-do's UID, where the server keeps it (empty until it is there),
+    // the to-do as both sides last agreed (the base of a three-way merge), and the day a
+    // to-do with no due date was placed on.
+    struct Item {
+        qint32 taskId = 0;
+        QString uid;
+        QString href;
+        QString etag;
+        QByteArray synced;
+        QDate placed;
+        QDateTime changed; // when the task last changed here, if since the last agreement
+    };
+
+    // Opens the file, which must be a Dueboard database (check it first with the store), and
+    // creates the sync tables when they are missing, unless told not to: a database that never
+    // had sync set up is left exactly as it is. Throws adodb::DbError.
+    enum class Tables { Create, LeaveMissing };
+    explicit SyncDb(const QString& file, Tables tables = Tables::Create);
+    // Whether the sync tables are there.
+    bool HasTables() const;
+    ~SyncDb();
+    SyncDb(const SyncDb&) = delete;
+    SyncDb& operator=(const SyncDb&) = delete;
+
+    QString State(const QString& key) const;
+    void SetState(const QString& key, const QString& value);
+
+    QList<Item> Items() const;
+    std::optional<Item> ItemOf(qint32 taskId) const;
+    std::optional<Item> ItemByUid(const QString& uid) const;
+    void SaveItem(const Item& item);
+    void RemoveItem(qint32 taskId);
+
+    // The task's fields as the item's base reads them: a to-do with no DUE is on its placed day.
+    static Ical::Fields BaseOf(const Item& item);
+
+    std::optional<Ical::Fields> Task(qint32 taskId) const;
+    QList<qint32> TaskIds() const;
+    void WriteTask(qint32 taskId, const Ical::Fields& fields);
+    void DeleteTask(qint32 taskId);
+
+    // Runs work as one immediate transaction: all of it is written or none.
+    void Transaction(const std::function<void()>& work);
+
+private:
+    void exec(const QString& sql) const;
+    [[noreturn]] void fail() const;
+    QString m_file;
+    sqlite3* m_db = nullptr;
+};
