@@ -8,21 +8,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStyleOptionComboBox>
 #include <stdexcept>
 
 namespace
 {
-
-// The user's short date format, always with the full year.
-QString ShortFormatWithFullYear(const QLocale& locale)
-{
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression years(QStringLiteral("y+"));
-    return format.replace(years, QStringLiteral("yyyy"));
-}
 
 // The date the text shows in the picker's format and range; invalid if it shows none.
 QDate DateInText(const QDateEdit& edit, const QString& text)
@@ -54,7 +45,7 @@ private:
 
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
 {
-    setDisplayFormat(ShortFormatWithFullYear(locale()));
+    setDisplayFormat(ShortDateFormatWithFullYear(locale()));
     setCalendarPopup(true);
     calendarWidget()->window()->installEventFilter(new CloseUpWatcher(*this));
 }

@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "forms.h"
 #include "layout.h"
+#include "titlebar.h"
 
 #include <QAccessibleWidget>
 #include <QCloseEvent>
@@ -11,10 +12,16 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <optional>
 #include <utility>
 
 namespace
 {
+std::optional<bool>& ownTitleBars()
+{
+    static std::optional<bool> own;
+    return own;
+}
 
 // A plain top-level widget would be announced as a bare pane.
 QAccessibleInterface* AccessibleForm(const QString& className, QObject* object)
@@ -33,6 +40,8 @@ Form::Form(const QString& designName) : m_client(new QWidget(this))
     static const bool accessible = (QAccessible::installFactory(&AccessibleForm), true);
     Q_UNUSED(accessible);
     setObjectName(designName);
+    // Controls that are given no font of their own use the windows' default face.
+    m_client->setFont(SansSerifFont(8.25, false));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -65,6 +74,14 @@ void Form::SetClientSizeTwips(int width, int height, bool fixedBorder)
     if (fixedBorder)
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint;
+    if (fixedBorder && OwnTitleBars()) {
+        flags = Qt::Window | Qt::FramelessWindowHint; // with any title hint Qt draws its frame
+        if (!m_titleBar) {
+            // Above the menu bar and the client area, which the layout places below it.
+            m_titleBar = new TitleBar(*this);
+            setContentsMargins(0, m_titleBar->height(), 0, 0);
+        }
+    }
     if (windowFlags() != flags) {
         const bool wasVisible = isVisible();
         setWindowFlags(flags); // hides a visible window
@@ -97,6 +114,18 @@ void Form::ApplyClientSize()
     m_appliedSize = size;
 }
 
+bool Form::OwnTitleBars()
+{
+    if (!ownTitleBars())
+        ownTitleBars() = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return *ownTitleBars();
+}
+
+void Form::SetOwnTitleBars(bool own)
+{
+    ownTitleBars() = own;
+}
+
 int Form::OuterWidthTwips() const
 {
     return static_cast<int>(Twips::FromPixels(frameGeometry().width()));
@@ -112,9 +141,11 @@ void Form::CenterOnScreen()
     QScreen* target = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!target)
         return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(target->availableGeometry().center());
-    move(frame.topLeft());
+    // Places the client area: the frame is unknown until a window manager adds it, and a
+    // position given for the frame lands the window lower by the frame's height under some.
+    QRect client = geometry();
+    client.moveCenter(target->availableGeometry().center());
+    setGeometry(client);
 }
 
 void Form::setVisible(bool visible)
@@ -137,6 +168,8 @@ void Form::closeEvent(QCloseEvent* event)
 void Form::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (m_titleBar)
+        m_titleBar->setGeometry(0, 0, width(), m_titleBar->height());
     // Resize handlers ignore their errors.
     ContinueOnError({[this] { Form_Resize(); }});
 }

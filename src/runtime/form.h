@@ -5,6 +5,7 @@
 #include <functional>
 
 class QMenuBar;
+class TitleBar;
 
 // A window of the program: a top-level widget with a design name (its objectName), an
 // optional menu bar, and a client area whose children are placed in twips. Loading runs
@@ -18,12 +19,19 @@ public:
 
     QString Name() const { return objectName(); }
 
-    // The area below the menu bar; child controls go here at twips positions.
+    // The area below the menu bar; child controls go here at twips positions. Its font, which
+    // controls without one of their own take, is the regular 8.25-point sans serif face.
     QWidget* Client() const { return m_client; }
     QMenuBar* MenuBar(); // made on first use, above the client area
 
     // Client size in twips. A fixed border keeps that size; a sizable one starts with it.
     void SetClientSizeTwips(int width, int height, bool fixedBorder);
+    // Whether fixed-border windows draw their own caption bar, without maximise and minimise
+    // boxes: by default where Qt draws the window frames itself, under Wayland. Set before the
+    // windows are made.
+    static bool OwnTitleBars();
+    static void SetOwnTitleBars(bool own);
+    TitleBar* OwnTitleBar() const { return m_titleBar; }
     // Outer size (borders and caption included) in twips, as resize handlers measure it.
     int OuterWidthTwips() const;
     int OuterHeightTwips() const;
@@ -53,6 +61,7 @@ private:
 
     QWidget* m_client;
     QMenuBar* m_menuBar = nullptr;
+    TitleBar* m_titleBar = nullptr;
     QSize m_clientPixels;
     QSize m_appliedSize; // what a sizable window was last given, to tell a resize by others
     bool m_fixedBorder = false;

@@ -9,6 +9,7 @@
 #include "shell/clsdueboard.h"
 #include "shell/frmsystray.h"
 #include "shell/streams.h"
+#include "ui/main/statusicons.h"
 #include "ui/windows.h"
 
 #include <QApplication>
@@ -53,6 +54,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Dueboard"));
     // Ties the windows to the installed menu entry (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Dueboard"));
+    // Every window without an icon of its own, message boxes included, shows the program's.
+    QApplication::setWindowIcon(CalendarIcon());
     InstallDesktopRuntime();
     InstallTrayIconBackend();
     RegisterWindows();

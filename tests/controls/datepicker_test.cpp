@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "controls/datepicker.h"
+#include "platform/datetext.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -30,6 +31,20 @@ TEST_F(DatePickerTest, ShowsTheShortDateWithTheFullYear)
         EXPECT_EQ(picker.text(), text) << locale;
         EXPECT_TRUE(picker.HoldsDate()) << locale;
         EXPECT_EQ(picker.Value(), March7) << locale;
+    }
+}
+
+// Lists show dates as the date boxes do, where the locale's own short form has two digits.
+TEST_F(DatePickerTest, ListsWriteTheSameShortDateAsThePicker)
+{
+    const QDate december4(2026, 12, 4);
+    EXPECT_EQ(QLocale("en_US").toString(december4, QLocale::ShortFormat), "12/4/26");
+    EXPECT_EQ(ShortDateText(december4, QLocale("en_US")), "12/4/2026");
+    for (const char* locale : {"en_US", "de_DE", "en_GB", "ja_JP", "fr_FR"}) {
+        QLocale::setDefault(QLocale(locale));
+        DatePicker picker;
+        picker.SetValue(december4);
+        EXPECT_EQ(ShortDateText(december4), picker.text()) << locale;
     }
 }
 

@@ -40,9 +40,10 @@ stop_started() {
     done
 }
 
-# start_xvfb WxHxDEPTH: a display of its own; sets DISPLAY.
+# start_xvfb WxHxDEPTH: a display of its own; sets DISPLAY. It does not reset when its last
+# client leaves, so that the next one started then can connect.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     pids+=($!)
     wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
     export DISPLAY=:$(cat "$work/display")

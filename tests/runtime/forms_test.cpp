@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "runtime/forms.h"
+#include "runtime/titlebar.h"
 #include "store/adodb.h"
 #include "support/recordedmsgbox.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QImage>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -309,6 +312,43 @@ TEST_F(FormsTest, FixedBorderHasAFixedSizeAndOnlyACloseBox)
     EXPECT_TRUE(probe.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(probe.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(probe.windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+// Where Qt draws window frames itself (Wayland) its frame has maximise and minimise boxes
+// whatever the flags say; there a fixed-border window draws its own caption bar instead.
+TEST_F(FormsTest, AnOwnTitleBarHasTheCaptionAndOnlyACloseBox)
+{
+    struct OwnTitleBars {
+        OwnTitleBars() { Form::SetOwnTitleBars(true); }
+        ~OwnTitleBars() { Form::SetOwnTitleBars(false); }
+    } own;
+    auto& probe = Forms::Get<frmProbe>();
+    probe.SetClientSizeTwips(4800, 3600, true);
+    probe.MenuBar()->addMenu(QStringLiteral("&File"));
+    probe.setWindowTitle(QStringLiteral("Probe caption"));
+    Forms::Show(probe);
+
+    TitleBar* bar = probe.OwnTitleBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(probe.windowFlags(), Qt::Window | Qt::FramelessWindowHint);
+    EXPECT_EQ(probe.Client()->size(), QSize(320, 240));
+    EXPECT_EQ(probe.minimumSize(), probe.maximumSize());
+    EXPECT_EQ(bar->geometry(), QRect(0, 0, probe.width(), bar->height()));
+    EXPECT_GE(probe.MenuBar()->y(), bar->height());
+    EXPECT_GE(probe.Client()->y(), probe.MenuBar()->geometry().bottom());
+    EXPECT_EQ(bar->findChildren<QToolButton*>().size(), 1);
+    const QImage shown = bar->grab().toImage();
+    probe.setWindowTitle(QStringLiteral("Another caption"));
+    EXPECT_NE(bar->grab().toImage(), shown) << "the bar follows the caption";
+
+    bar->CloseBox()->click();
+    EXPECT_FALSE(IsFormLoaded(QStringLiteral("frmProbe")));
+    FlushDeletes();
+
+    auto& sizable = Forms::Get<frmProbe>();
+    sizable.SetClientSizeTwips(4800, 3600, false);
+    EXPECT_EQ(sizable.OwnTitleBar(), nullptr);
+    EXPECT_FALSE(sizable.windowFlags() & Qt::FramelessWindowHint);
 }
 
 TEST_F(FormsTest, SizableWindowResizesFreelyAndResizeErrorsAreIgnored)

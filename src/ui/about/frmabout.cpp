@@ -9,6 +9,7 @@
 #include "runtime/forms.h"
 #include "runtime/keys.h"
 #include "runtime/layout.h"
+#include "ui/main/statusicons.h"
 
 #include <QEvent>
 #include <QPixmap>
@@ -48,8 +49,12 @@ QString HardVersionText(int major, int minor, int revision)
 frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
 {
     setWindowTitle(QStringLiteral("About..."));
+    setWindowIcon(CalendarIcon());
+    // Each colour set here comes with its text colour, so no theme's own colour (white text
+    // under a dark theme) lands on a background chosen here.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Background);
+    pal.setColor(QPalette::WindowText, PlainText);
     setPalette(pal);
     setAutoFillBackground(true);
     SetClientSizeTwips(6105, 6600, true);
@@ -88,6 +93,7 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
     cmdClose->setFont(SansSerifFont(8.25, true));
     QPalette buttonPal = cmdClose->palette();
     buttonPal.setColor(QPalette::Button, QColor(224, 224, 224));
+    buttonPal.setColor(QPalette::ButtonText, Qt::black);
     cmdClose->setPalette(buttonPal);
     cmdClose->setGeometry(Twips::Rect(2350, 5800, 1455, 495));
 

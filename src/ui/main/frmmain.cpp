@@ -16,6 +16,7 @@
 #include "statusicons.h"
 #include "store/appfunctions.h"
 #include "store/autostart.h"
+#include "ui/listtext.h"
 #include "ui/taskmenus.h"
 #include "ui/taskrows.h"
 
@@ -36,6 +37,9 @@ namespace
 {
 
 constexpr int kRightButton = 2;
+// The description box holds at most this many characters, as the title box holds 32767: laying
+// out megabytes that another program stored would hold the window up for minutes.
+constexpr qsizetype kDescriptionBoxLimit = 65535;
 
 qint32 nodeTag(const QTreeWidgetItem* node)
 {
@@ -69,7 +73,6 @@ void frmMain::buildControls()
     const QFont bold = SansSerifFont(8.25, true);
     const QFont regular = SansSerifFont(8.25, false);
     QWidget* c = Client();
-    c->setFont(regular);
 
     DTPicker1 = Place(new DatePicker(c), "DTPicker1", Twips::Rect(840, 120, 1575, 315));
     Label1 =
@@ -105,6 +108,7 @@ void frmMain::buildControls()
     tvwTasks->setSelectionMode(QAbstractItemView::SingleSelection);
     tvwTasks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvwTasks->setContextMenuPolicy(Qt::PreventContextMenu);
+    KeepIconPlace(*tvwTasks);
     tvwTasks->viewport()->installEventFilter(this);
 
     cmdAddNew = Place(new QPushButton(QStringLiteral("Add &New"), c), "cmdAddNew",
@@ -216,9 +220,7 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
 {
     const quint64 reload = ++m_reloads;
     tvwTasks->clear();
-    txtTitle->clear();
-    txtDescription->clear();
-    cmdUpdate->hide();
+    clearDetails();
     if (!DTPicker1->HoldsDate())
         return;
 
@@ -235,7 +237,7 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     while (!rs.Eof()) {
         const QString status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
         auto* node = new QTreeWidgetItem;
-        node->setText(0, rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
+        node->setText(0, ListText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString()));
         node->setIcon(0, StatusIcon(status));
         tags.append(rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
         node->setData(0, Qt::UserRole, tags.last());
@@ -283,23 +285,46 @@ void frmMain::DisplayTaskDetails(qint32 id)
     rs.Open(Sql::SelectTask(id), ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
             adodb::adCmdUnspecified);
     if (rs.Eof()) {
-        txtTitle->clear();
-        txtDescription->clear();
-        cmdUpdate->hide();
+        clearDetails();
     } else {
-        txtTitle->setText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
-        txtDescription->setPlainText(rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
+        const QString title = rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
+        txtTitle->setText(LeadingText(title, txtTitle->maxLength()));
+        txtTitle->setCursorPosition(0); // a long title shows its beginning
+        const QString description = rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
+        txtDescription->setPlainText(LeadingText(description, kDescriptionBoxLimit));
         cmdUpdate->show();
     }
     rs.Close();
     markShownNode();
-    txtTitle->setModified(false);
-    txtDescription->document()->setModified(false);
+    // What the boxes hold now, which may differ from what is stored: text longer than a box
+    // holds is cut, text that is not UTF-8 shows replacement characters, and the description box
+    // has line ends of its own.
+    m_shownTitle = txtTitle->text();
+    m_shownDescription = txtDescription->toPlainText();
+}
+
+void frmMain::clearDetails()
+{
+    txtTitle->clear();
+    txtDescription->clear();
+    cmdUpdate->hide();
+    m_shownTitle.clear();
+    m_shownDescription.clear();
+}
+
+bool frmMain::TitleEdited() const
+{
+    return txtTitle->text() != m_shownTitle;
+}
+
+bool frmMain::DescriptionEdited() const
+{
+    return txtDescription->toPlainText() != m_shownDescription;
 }
 
 bool frmMain::DetailsEdited() const
 {
-    return txtTitle->isModified() || txtDescription->document()->isModified();
+    return TitleEdited() || DescriptionEdited();
 }
 
 void frmMain::SetPastDueButton()
@@ -327,9 +352,12 @@ void frmMain::cmdUpdate_Click()
     rs.CursorLocation = adodb::adUseClient;
     rs.Open(Sql::SelectTask(CurrentTaskID), ActiveConnection(), adodb::adOpenStatic,
             adodb::adLockOptimistic, adodb::adCmdUnspecified);
+    // Only what the person changed is written: the boxes may not hold the stored text exactly.
     if (!rs.Eof()) {
-        rs.Fields(QStringLiteral("TASK_TITLE")) = txtTitle->text();
-        rs.Fields(QStringLiteral("DESCRIPTION")) = txtDescription->toPlainText();
+        if (TitleEdited())
+            rs.Fields(QStringLiteral("TASK_TITLE")) = txtTitle->text();
+        if (DescriptionEdited())
+            rs.Fields(QStringLiteral("DESCRIPTION")) = txtDescription->toPlainText();
         rs.Update();
     }
     rs.Close();
@@ -516,7 +544,7 @@ void frmMain::mnuMarkIncomplete_Click()
 
 void frmMain::mnuDeleteTask_Click()
 {
-    if (MsgBox(QStringLiteral("Delete ") + txtTitle->text() + QStringLiteral("?"),
+    if (MsgBox(QStringLiteral("Delete ") + ListText(txtTitle->text()) + QStringLiteral("?"),
                MsgBoxButtons::YesNo) != MsgBoxResult::Yes)
         return;
     ActiveConnection().Execute(Sql::DeleteTask(CurrentTaskID), adodb::adCmdUnspecified);

@@ -36,8 +36,11 @@ public:
     void ShowTasks(qint32 SelectTaskID);
     void DisplayTaskDetails(qint32 id);
     // Whether the person has changed the shown title or description since they were shown, and
-    // not pressed "Update": work that reloads the window on its own keeps such an edit.
+    // not pressed "Update": work that reloads the window on its own keeps such an edit. A box
+    // whose text is again what was shown counts as not edited.
     bool DetailsEdited() const;
+    bool TitleEdited() const;
+    bool DescriptionEdited() const;
     void SetPastDueButton();
     // "T" is offered on every day but today.
     void SetTodayButton();
@@ -104,6 +107,7 @@ private:
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
                         void (frmMain::*handler)());
     void selectNode(int index);
+    void clearDetails();
     void showPickedDay(const QDate& day, qint32 selectTaskId);
     void addKeyboard();
     bool tasksKeyPress(const QKeyEvent& key);
@@ -113,4 +117,7 @@ private:
 
     std::optional<QPoint> m_menuAt; // where a menu opened from the keyboard goes
     quint64 m_reloads = 0;          // ShowTasks calls so far, to tell a reload nested in its events
+
+    QString m_shownTitle;       // the title box's text as DisplayTaskDetails left it
+    QString m_shownDescription; // the description box's text likewise
 };

@@ -24,6 +24,7 @@ frmNewTask::frmNewTask() : Form(QStringLiteral("frmNewTask"))
     setWindowTitle(QStringLiteral("New Task"));
     setWindowIcon(StatusIcon(TaskStatus::INCOMPLETE));
     SetClientSizeTwips(4725, 4155, true);
+    CenterOnScreen();
 
     const QFont bold = SansSerifFont(8.25, true);
     QWidget* c = Client();

@@ -3,8 +3,10 @@
 #include "runtime/forms.h"
 #include "runtime/keys.h"
 #include "support/recordedmsgbox.h"
+#include "support/themes.h"
 #include "ui/about/frmabout.h"
 #include "ui/about/linklabel.h"
+#include "ui/main/statusicons.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -199,6 +201,33 @@ TEST_F(AboutWindow, LinksHandTheirAddressToTheDesktopAndTheWindowStaysOpen)
     EXPECT_TRUE(m_form->isVisible());
     EXPECT_EQ(Child("lblWebsite")->text(), QStringLiteral("www.example.org"));
     EXPECT_EQ(Child("lblEmail")->text(), QStringLiteral("support@example.org"));
+}
+
+TEST_F(AboutWindow, ShowsTheProgramsIcon)
+{
+    ASSERT_FALSE(m_form->windowIcon().isNull());
+    EXPECT_EQ(m_form->windowIcon().pixmap(32, 32).toImage(),
+              CalendarIcon().pixmap(32, 32).toImage());
+}
+
+// A dark desktop theme brings white text; the light face this window gives its button must not
+// get it.
+TEST(AboutColours, EveryColourComesWithItsTextColourUnderADarkTheme)
+{
+    const QPalette light = QApplication::palette();
+    for (const QPalette& theme : {DarkPalette(), light}) {
+        QApplication::setPalette(theme);
+        const ScopedHook driver(Forms::ModalDriver(), [](Form&) {});
+        Forms::ShowModal(Forms::Instance<frmAbout>(), nullptr);
+        frmAbout& about = Forms::Instance<frmAbout>();
+        auto* close = about.findChild<QPushButton*>(QStringLiteral("cmdClose"));
+        EXPECT_EQ(close->palette().color(QPalette::ButtonText), QColor(Qt::black));
+        EXPECT_GT(DarkPixels(close, 4), 20);
+        EXPECT_EQ(about.palette().color(QPalette::WindowText), Green);
+        Forms::Unload(about);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QApplication::setPalette(light);
 }
 
 TEST_F(AboutWindow, CloseUnloadsIt)

@@ -2,6 +2,7 @@
 // The day view: list, selection, details, Past Due button, caption, navigation, lifetime.
 #include "mainwindow.h"
 #include "platform/clock.h"
+#include "ui/listtext.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -237,4 +238,96 @@ TEST_F(MainWindowTest, LayoutKeepsTheDesignedPlaces)
     EXPECT_TRUE(main->Label1->font().bold());
     EXPECT_FALSE(main->cmdAddNew->font().bold());
     EXPECT_EQ(main->cmdPrev->toolTip(), "Previous Day");
+}
+
+TEST(ListText, ShortensLongTextWithoutSplittingACharacter)
+{
+    EXPECT_EQ(LeadingText("abc", 2), "ab");
+    EXPECT_EQ(LeadingText("abc", 5), "abc");
+    EXPECT_EQ(LeadingText(QString::fromUcs4(U"a\U0001D11E"), 2), "a");
+    EXPECT_EQ(ListText("short"), "short");
+    const QString exact(ListTextLimit, 'a');
+    EXPECT_EQ(ListText(exact), exact);
+    const QString longer = exact + "b";
+    EXPECT_EQ(ListText(longer), exact + QChar(0x2026));
+
+    // A character outside the basic plane takes two UTF-16 units; the cut falls before it.
+    const QString clef = QString::fromUcs4(U"\U0001D11E");
+    const QString astral = QString(ListTextLimit - 1, 'a') + clef + "tail";
+    EXPECT_EQ(ListText(astral), QString(ListTextLimit - 1, 'a') + QChar(0x2026));
+}
+
+// Text another program wrote: megabytes of title, bytes that are not UTF-8, line ends that the
+// description box turns into its own. Lists show it shortened and Update leaves alone whatever
+// the person did not edit.
+TEST_F(MainWindowTest, UpdateWritesOnlyWhatThePersonEdited)
+{
+    const QString huge = "Start " + QString(10'000'000, 'x');
+    db.AddTask(1, huge, "first\r\nsecond", today);
+    db.Exec("INSERT INTO TASKS (TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS) VALUES "
+            "(2, CAST(X'43616665FF21' AS TEXT), CAST(X'6E6F7465FE' AS TEXT), '2026-03-05', "
+            "'INCOMPLETE')");
+    const auto stored = [this](int id, const char* column) {
+        return db
+            .Scalar(QStringLiteral("SELECT hex(%1) FROM TASKS WHERE TASK_ID = %2")
+                        .arg(QLatin1String(column))
+                        .arg(id))
+            .toString();
+    };
+    db.AddTask(3, "Long notes", QString(100'000, 'n'), today.addDays(1));
+    const QString hugeHex = stored(1, "TASK_TITLE");
+    Open();
+    ASSERT_EQ(Titles().size(), 2);
+    EXPECT_EQ(Titles()[0], ListText(huge));
+    EXPECT_LE(Titles()[0].size(), ListTextLimit + 1);
+    EXPECT_TRUE(main->txtTitle->text().startsWith("Start x"));
+    EXPECT_FALSE(main->DetailsEdited());
+
+    // Nothing edited: nothing changes, not even the line ends.
+    main->cmdUpdate->click();
+    EXPECT_EQ(stored(1, "TASK_TITLE"), hugeHex);
+    EXPECT_EQ(stored(1, "DESCRIPTION"), QString("first\r\nsecond").toUtf8().toHex().toUpper());
+
+    // The description edited: the title stays as stored, bytes and all.
+    Press(1);
+    ASSERT_EQ(main->CurrentTaskID, 2);
+    main->txtDescription->setPlainText("new notes");
+    EXPECT_TRUE(main->DetailsEdited());
+    EXPECT_FALSE(main->TitleEdited());
+    main->cmdUpdate->click();
+    EXPECT_EQ(stored(2, "TASK_TITLE"), "43616665FF21");
+    EXPECT_EQ(db.Scalar("SELECT DESCRIPTION FROM TASKS WHERE TASK_ID = 2").toString(), "new notes");
+
+    // The over-long title edited: what the title box holds is written, the description stays.
+    main->ShowTasks(1);
+    QTest::keyClick(main->txtTitle, Qt::Key_Delete);
+    EXPECT_TRUE(main->TitleEdited());
+    EXPECT_FALSE(main->DescriptionEdited());
+    const QString written = main->txtTitle->text();
+    EXPECT_TRUE(written.startsWith("tart x"));
+    EXPECT_EQ(written.size(), main->txtTitle->maxLength() - 1);
+    main->cmdUpdate->click();
+    EXPECT_TRUE(db.Scalar("SELECT TASK_TITLE FROM TASKS WHERE TASK_ID = 1").toString() == written);
+    EXPECT_EQ(stored(1, "DESCRIPTION"), QString("first\r\nsecond").toUtf8().toHex().toUpper());
+
+    // The description box holds the first 65535 characters of a longer description, and writes
+    // them only once they are edited.
+    main->cmdNext->click();
+    ASSERT_EQ(main->CurrentTaskID, 3);
+    EXPECT_EQ(main->txtDescription->toPlainText().size(), 65535);
+    main->cmdUpdate->click();
+    EXPECT_EQ(db.Scalar("SELECT length(DESCRIPTION) FROM TASKS WHERE TASK_ID = 3").toInt(),
+              100'000);
+    main->txtDescription->setPlainText(main->txtDescription->toPlainText() + "!");
+    main->cmdUpdate->click();
+    EXPECT_EQ(db.Scalar("SELECT length(DESCRIPTION) FROM TASKS WHERE TASK_ID = 3").toInt(), 65536);
+}
+
+TEST_F(MainWindowTest, DeleteAsksWithALongTitleShortened)
+{
+    db.AddTask(1, QString(50'000, 'y'), "", today);
+    Open();
+    RightClickAndPick(0, "mnuDeleteTask");
+    ASSERT_EQ(db.msgBox.prompts.size(), 1);
+    EXPECT_EQ(db.msgBox.prompts[0], "Delete " + ListText(QString(50'000, 'y')) + "?");
 }
