@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "pastduemodel.h"
 
+#include "platform/datetext.h"
 #include "runtime/errors.h"
 #include "store/appfunctions.h"
+#include "ui/listtext.h"
 #include "ui/taskrows.h"
 
-#include <QLocale>
 #include <QScopeGuard>
 #include <exception>
 
@@ -58,7 +59,7 @@ qint32 PastDueModel::TaskID(int row) const
 
 QString PastDueModel::DateText(const QDate& day)
 {
-    return QLocale().toString(day, QLocale::ShortFormat);
+    return ShortDateText(day);
 }
 
 QDate PastDueModel::dueDate(const Row& row)
@@ -108,8 +109,8 @@ PastDueModel::Details PastDueModel::read(qint32 id) const
         Details row;
         // A task deleted since the list was read shows only its date.
         if (!rs.Eof()) {
-            row.title = rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
-            row.description = rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
+            row.title = ListText(rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString());
+            row.description = ListText(rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString());
             row.status = rs.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
             const QVariant stored = rs.Fields(QStringLiteral("TASK_DATE")).Value();
             if (stored.typeId() != QMetaType::QDate)

@@ -2,10 +2,12 @@
 #include "controls/datepicker.h"
 #include "pastduelist.h"
 #include "platform/clock.h"
+#include "platform/datetext.h"
 #include "runtime/forms.h"
 #include "runtime/layout.h"
 #include "runtime/popup.h"
 #include "support/tempdb.h"
+#include "ui/listtext.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/pastdue/frmpastdue.h"
@@ -16,6 +18,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -81,12 +84,30 @@ TEST_F(PastDueTest, ListsOpenTasksBeforeTodayWithDaysLate)
 
     EXPECT_EQ(tags(w), (QList<qint32>{3, 1}));
     EXPECT_EQ(column(w, frmPastDue::DueDate),
-              (QStringList{QLocale().toString(kToday.addDays(-7), QLocale::ShortFormat),
-                           QLocale().toString(kToday.addDays(-1), QLocale::ShortFormat)}));
+              (QStringList{ShortDateText(kToday.addDays(-7)), ShortDateText(kToday.addDays(-1))}));
     EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"7", "1"}));
     EXPECT_EQ(column(w, frmPastDue::Title), (QStringList{"Last week", "Yesterday"}));
     EXPECT_EQ(column(w, frmPastDue::Description), (QStringList{"", "notes"}));
     EXPECT_EQ(column(w, frmPastDue::Status), (QStringList{"SPECIAL", "INCOMPLETE"}));
+}
+
+// Under a locale whose short format has two-digit years the list still shows four, and text
+// another program stored at great length is shortened for the row, never in the table.
+TEST_F(PastDueTest, DatesHaveFourDigitYearsAndLongTextIsShortenedForTheRow)
+{
+    const QString longTitle(5000, QLatin1Char('T'));
+    db.AddTask(1, longTitle, QString(3000, QLatin1Char('d')), QDate(2025, 12, 4));
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    frmPastDue& w = open();
+
+    EXPECT_EQ(column(w, frmPastDue::DueDate), QStringList{"12/4/2025"});
+    const QString shown = column(w, frmPastDue::Title).value(0);
+    EXPECT_EQ(shown, ListText(longTitle));
+    EXPECT_LT(shown.size(), longTitle.size());
+    EXPECT_LT(column(w, frmPastDue::Description).value(0).size(), 3000);
+    EXPECT_EQ(db.Scalar("SELECT LENGTH(TASK_TITLE) FROM TASKS").toInt(), 5000);
 }
 
 // Other tools may have written dates the program cannot read. The statements still reach them
@@ -105,8 +126,7 @@ TEST_F(PastDueTest, RowsWithUnreadableDatesShowTheStoredTextAndTakeTheirCommands
     frmPastDue& w = open();
     EXPECT_EQ(tags(w), (QList<qint32>{2, 1, 3, 6}));
     EXPECT_EQ(column(w, frmPastDue::DueDate),
-              (QStringList{"46000", "12/7/2026", "2026-02-30",
-                           QLocale().toString(kToday.addDays(-1), QLocale::ShortFormat)}));
+              (QStringList{"46000", "12/7/2026", "2026-02-30", ShortDateText(kToday.addDays(-1))}));
     EXPECT_EQ(column(w, frmPastDue::DaysLate), (QStringList{"", "", "", "1"}));
 
     const ScopedHook driver(Forms::ModalDriver(), [](Form& form) {
@@ -381,8 +401,7 @@ TEST_F(LongPastDueTest, ScrollingToTheEndShowsTheLastRowsReadWhenTheyComeIntoVie
     const int last = PastDueList::VisibleRows(w).second;
     EXPECT_EQ(last, kRows - 1);
     EXPECT_EQ(PastDueList::Tag(w, last), kRows);
-    EXPECT_EQ(PastDueList::Text(w, last, frmPastDue::DueDate),
-              QLocale().toString(kToday.addDays(-1), QLocale::ShortFormat));
+    EXPECT_EQ(PastDueList::Text(w, last, frmPastDue::DueDate), ShortDateText(kToday.addDays(-1)));
     EXPECT_EQ(PastDueList::Text(w, last, frmPastDue::Status), "INCOMPLETE");
     expectVisibleRowsConsistent(w, QStringLiteral("Renamed "));
 }
