@@ -40,6 +40,23 @@ stop_started() {
     done
 }
 
+# program_dir BINDIR: a program directory of its own, $work/bin, with the launcher, the program
+# and an empty database. On exit the program (whoever started it), everything the script started
+# and $work go. Needs $name, the program's bus name.
+program_dir() {
+    work=$(mktemp -d)
+    trap 'stop_program; rm -rf "$work"' EXIT
+    mkdir -p "$work/bin"
+    cp "$1/dueboard" "$1/dueboard-server" "$work/bin/"
+    "$1/dueboard-initdb" "$work/bin" >/dev/null || fail "no database"
+}
+stop_program() {
+    local pid
+    pid=$(owner_pid "$name")
+    [[ -n $pid ]] && pids+=("$pid")
+    stop_started
+}
+
 # start_xvfb WxHxDEPTH: a display of its own; sets DISPLAY. It does not reset when its last
 # client leaves, so that the next one started then can connect.
 start_xvfb() {

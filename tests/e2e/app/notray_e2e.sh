@@ -9,18 +9,8 @@ source "$here/../lib.sh"
 
 bindir=$1 out=$2
 require Xvfb dbus-daemon dbus-send xdotool import
-work=$(mktemp -d)
-stop_program() {
-    local pid
-    pid=$(owner_pid $name)
-    [[ -n $pid ]] && pids+=("$pid")
-    stop_started
-}
-trap 'stop_program; rm -rf "$work"' EXIT
+program_dir "$bindir"
 
-mkdir -p "$work/bin"
-cp "$bindir/dueboard" "$bindir/dueboard-server" "$work/bin/"
-"$bindir/dueboard-initdb" "$work/bin" >/dev/null || fail "no database"
 start_xvfb 800x600x24
 private_session "$work/home"
 start_bus --session

@@ -10,18 +10,8 @@ source "$here/../lib.sh"
 
 bindir=$1 out=$2
 require Xvfb dbus-daemon dbus-send xdotool xwininfo xprop import sqlite3 openbox
-work=$(mktemp -d)
-stop_program() {
-    local pid
-    pid=$(owner_pid $name)
-    [[ -n $pid ]] && pids+=("$pid")
-    stop_started
-}
-trap 'stop_program; rm -rf "$work"' EXIT
+program_dir "$bindir"
 
-mkdir -p "$work/bin"
-cp "$bindir/dueboard" "$bindir/dueboard-server" "$work/bin/"
-"$bindir/dueboard-initdb" "$work/bin" >/dev/null || fail "no database"
 sqlite3 "$work/bin/Dueboard.mdb" "INSERT INTO TASKS VALUES
     (100, 'Water the plants', '', date('now', 'localtime'), 'INCOMPLETE')"
 start_xvfb 1024x768x24

@@ -10,23 +10,13 @@ source "$here/../lib.sh"
 
 bindir=$1 out=$2
 require Xvfb dbus-daemon dbus-send xdotool import sqlite3 /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
-work=$(mktemp -d)
-stop_program() {
-    local pid
-    pid=$(owner_pid $name)
-    [[ -n $pid ]] && pids+=("$pid")
-    stop_started
-}
-trap 'stop_program; rm -rf "$work"' EXIT
+program_dir "$bindir"
 fail() {
     echo "FAIL: $*"
     import -window root "$out/keyboard-failure.png" 2>/dev/null
     exit 1
 }
 
-mkdir -p "$work/bin"
-cp "$bindir/dueboard" "$bindir/dueboard-server" "$work/bin/"
-"$bindir/dueboard-initdb" "$work/bin" >/dev/null || fail "no database"
 db=$work/bin/Dueboard.mdb
 sqlite3 "$db" "INSERT INTO TASKS VALUES
     (100, 'Old bill', '', date('now', 'localtime', '-3 days'), 'INCOMPLETE')"
