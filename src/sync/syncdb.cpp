@@ -188,12 +188,17 @@ void SyncDb::SaveItem(const Item& item)
         fail();
 }
 
-void SyncDb::RemoveItem(qint32 taskId)
+void SyncDb::deleteById(const char* sql, qint32 taskId)
 {
-    Stmt q(m_db, "DELETE FROM SYNC_ITEMS WHERE TASK_ID = ?");
+    Stmt q(m_db, sql);
     q.bind(1, qint64(taskId));
     if (sqlite3_step(q.s) != SQLITE_DONE)
         fail();
+}
+
+void SyncDb::RemoveItem(qint32 taskId)
+{
+    deleteById("DELETE FROM SYNC_ITEMS WHERE TASK_ID = ?", taskId);
 }
 
 Ical::Fields SyncDb::BaseOf(const Item& item)
@@ -240,8 +245,5 @@ void SyncDb::WriteTask(qint32 taskId, const Ical::Fields& f)
 
 void SyncDb::DeleteTask(qint32 taskId)
 {
-    Stmt q(m_db, "DELETE FROM TASKS WHERE TASK_ID = ?");
-    q.bind(1, qint64(taskId));
-    if (sqlite3_step(q.s) != SQLITE_DONE)
-        fail();
+    deleteById("DELETE FROM TASKS WHERE TASK_ID = ?", taskId);
 }

@@ -65,6 +65,7 @@ public:
 private:
     void exec(const QString& sql) const;
     [[noreturn]] void fail() const;
+    void deleteById(const char* sql, qint32 taskId);
     QString m_file;
     sqlite3* m_db = nullptr;
 };
