@@ -4,7 +4,6 @@
 #include "platform/app.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
-#include "store/dbformat.h"
 #include "sync/runner/syncrunner.h"
 #include "ui/main/frmmain.h"
 
@@ -12,9 +11,9 @@
 
 void StartBackgroundSync(QObject* owner)
 {
-    auto* runner = new SyncRunner(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
-        App::Path() + QLatin1Char('/') + QLatin1String(DbFormat::FileName), NotifyDesktop, owner);
+    auto* runner =
+        new SyncRunner(QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
+                       App::DatabaseFile(), NotifyDesktop, owner);
     QObject::connect(runner, &SyncRunner::TasksChanged, runner, [] {
         Guard(QStringLiteral("Showing the tasks a sync brought"), ReloadAfterSync);
     });

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "appfunctions.h"
 
-#include "dbformat.h"
 #include "platform/app.h"
 #include "platform/clock.h"
 #include "platform/msgbox.h"
@@ -14,8 +13,8 @@ std::unique_ptr<adodb::Connection> gConnection;
 adodb::Connection& ActiveConnection()
 {
     if (!gConnection || !gConnection->IsOpen())
-        throw adodb::DbError(QStringLiteral("%1/%2: the task database is not open")
-                                 .arg(App::Path(), QLatin1String(DbFormat::FileName)));
+        throw adodb::DbError(
+            QStringLiteral("%1: the task database is not open").arg(App::DatabaseFile()));
     return *gConnection;
 }
 
@@ -60,8 +59,7 @@ struct ClientRecordset : adodb::Recordset {
 
 QString ConnectionString()
 {
-    return QStringLiteral("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=") + App::Path() +
-           QLatin1Char('/') + QLatin1String(DbFormat::FileName);
+    return QStringLiteral("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=") + App::DatabaseFile();
 }
 
 namespace Sql
