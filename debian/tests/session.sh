@@ -6,15 +6,32 @@
 #   peruser  with a copy of the programs in ~/.local beside the package, both dueboard on the
 #            path and the package's own start the copy, which shows its own task TITLE
 set -eu
+check=$1 title=$2
+name=Dueboard.clsDueboard main='^Dueboard  '
+
+# What make install puts in ~/.local, copied from the package's programs (without its marker):
+# a program directory with its own database, a link on the path, a service file. Made before
+# the session starts, as an install before a log-in.
+per_user_install() {
+    mkdir -p ~/.local/lib/dueboard ~/.local/bin ~/.local/share/dbus-1/services
+    cp /usr/lib/dueboard/dueboard* ~/.local/lib/dueboard/
+    ~/.local/lib/dueboard/dueboard-initdb >/dev/null
+    sqlite3 ~/.local/lib/dueboard/Dueboard.mdb "INSERT INTO TASKS VALUES
+        (7, '$title', '', date('now', 'localtime'), 'INCOMPLETE')"
+    ln -sf ../lib/dueboard/dueboard ~/.local/bin/dueboard
+    printf '[D-BUS Service]\nName=%s\nExec=%s\n' "$name" "$HOME/.local/lib/dueboard/dueboard-server" \
+        >~/.local/share/dbus-1/services/$name.service
+}
+
+# Set before the bus starts, whose environment the program it starts gets.
+export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 if [[ -z ${DISPLAY:-} ]]; then
+    [[ $check == peruser ]] && per_user_install
     exec xvfb-run -a -s '-screen 0 1024x768x24 -nolisten tcp' dbus-run-session -- "$0" "$@"
 fi
 here=$(cd "$(dirname "$0")" && pwd)
-check=$1 title=$2
-name=Dueboard.clsDueboard main='^Dueboard  '
 data=$HOME/.local/share/dueboard
 db=$data/Dueboard.mdb
-export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
 fail() {
     echo "FAIL ($USER, $check): $*" >&2
@@ -57,7 +74,7 @@ quit() {
     wait_for 10 no_owner || fail "File, Quit did not end the program"
 }
 shows() {
-    /usr/bin/python3 "$here/atspi_dump.py" Dueboard | grep -qF "$1"
+    /usr/bin/python3 "$here/atspi_dump.py" Dueboard 2>/dev/null | grep -qF "$1"
 }
 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
@@ -83,21 +100,12 @@ second)
     quit
     ;;
 peruser)
-    # What make install puts in ~/.local, copied from the package's programs (without its
-    # marker): a program directory with its own database, a link on the path, a service file.
-    mkdir -p ~/.local/lib/dueboard ~/.local/bin ~/.local/share/dbus-1/services
-    cp /usr/lib/dueboard/dueboard* ~/.local/lib/dueboard/
-    ~/.local/lib/dueboard/dueboard-initdb >/dev/null
-    sqlite3 ~/.local/lib/dueboard/Dueboard.mdb "INSERT INTO TASKS VALUES
-        (7, '$title', '', date('now', 'localtime'), 'INCOMPLETE')"
-    ln -sf ../lib/dueboard/dueboard ~/.local/bin/dueboard
-    printf '[D-BUS Service]\nName=%s\nExec=%s\n' "$name" "$HOME/.local/lib/dueboard/dueboard-server" \
-        >~/.local/share/dbus-1/services/$name.service
     # Debian's ~/.profile puts ~/.local/bin first on the path.
     export PATH=$HOME/.local/bin:$PATH
     for launcher in dueboard /usr/bin/dueboard; do
-        [[ $(start "$launcher") == "$HOME/.local/lib/dueboard/dueboard-server" ]] ||
-            fail "$launcher did not start the per-user program"
+        started=$(start "$launcher")
+        [[ $started == "$HOME/.local/lib/dueboard/dueboard-server" ]] ||
+            fail "$launcher started $started, not the per-user program"
         wait_for 10 shows "$title" || fail "the per-user program does not show its own task"
         quit
     done
