@@ -33,17 +33,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 data=$HOME/.local/share/dueboard
 db=$data/Dueboard.mdb
 
+# The helpers of the end-to-end tests: wait_for, owner_pid.
+source "$here/lib.sh"
 fail() {
     echo "FAIL ($USER, $check): $*" >&2
     exit 1
-}
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.2
-    done
 }
 visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 shown() { [[ -n $(visible "$1") ]]; }
@@ -57,17 +51,12 @@ keys() {
     xdotool key --delay 80 "${@:2}"
     sleep 0.4
 }
-owner_pid() {
-    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.GetConnectionUnixProcessID "string:$name" 2>/dev/null |
-        awk '/uint32/ { print $2 }'
-}
-no_owner() { [[ -z $(owner_pid) ]]; }
+no_owner() { [[ -z $(owner_pid "$name") ]]; }
 # start LAUNCHER: the main window appears; prints the program the bus started.
 start() {
     "$1" || fail "the launcher $1 failed"
     wait_for 20 shown "$main" || fail "the main window did not appear"
-    readlink "/proc/$(owner_pid)/exe"
+    readlink "/proc/$(owner_pid "$name")/exe"
 }
 quit() {
     keys "$main" alt+f q
