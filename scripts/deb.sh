@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian source and binary packages from this checkout into OUTDIR.
 #   deb.sh OUTDIR [VERSION]
-# The sources (tracked and new files, nothing ignored) are copied to OUTDIR/dueboard-V (V the
-# version in debian/changelog) first, so the build never writes into the checkout and its results
-# land in OUTDIR. A VERSION higher than V adds a changelog entry to the copy (for the upgrade
+# The sources (without what git ignores) are copied to OUTDIR/dueboard-V (V the version in
+# debian/changelog) first, so the build never writes into the checkout and its results land in
+# OUTDIR. A VERSION higher than V adds a changelog entry to the copy (for the upgrade
 # check); it is built in the same folder, so that ccache hits on the second build.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,12 +13,9 @@ version=${2:-$(dpkg-parsechangelog -l "$top/debian/changelog" -S Version)}
 
 rm -rf "$src"
 mkdir -p "$src"
-(
-    cd "$top"
-    git ls-files -z --cached --others --exclude-standard --deduplicate |
-        while IFS= read -r -d '' file; do [[ -e $file ]] && printf '%s\0' "$file"; done |
-        tar --null -cf - -T -
-) | tar -xf - -C "$src"
+# What .gitignore leaves out stays out, so a checkout or a copy of one gives the same package.
+tar -C "$top" --exclude-vcs --exclude='./build*' --exclude='*.user' --exclude='*.swp' -cf - . |
+    tar -xf - -C "$src"
 if [[ -n ${2:-} ]]; then
     {
         printf 'dueboard (%s) unstable; urgency=medium\n\n' "$version"

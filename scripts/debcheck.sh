@@ -116,7 +116,8 @@ upgrade_steps() {
 
 check_upgrade() {
     local dir status=0
-    [[ -s $out/dueboard_${newer}_$arch.deb ]] || "$top/scripts/deb.sh" "$out" "$newer" >"$out/upgrade-build.log" 2>&1 ||
+    # Built again unless it is younger than the package under test.
+    [[ $out/dueboard_${newer}_$arch.deb -nt $deb ]] || "$top/scripts/deb.sh" "$out" "$newer" >"$out/upgrade-build.log" 2>&1 ||
         fail "the newer build failed: see $out/upgrade-build.log"
     dir=$(fresh_chroot)
     mkdir -p "$dir/tmp/debs"
