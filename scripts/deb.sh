@@ -31,4 +31,4 @@ if command -v ccache >/dev/null; then
 fi
 export DEB_BUILD_OPTIONS="parallel=$(nproc) ${DEB_BUILD_OPTIONS:-}"
 (cd "$src" && dpkg-buildpackage -us -uc)
-echo "Built $out/dueboard_${version}_$(dpkg --print-architecture).deb"
+echo "Built $out/dueboard_${version}_$(dpkg --print-architecture).deb in $SECONDS s"
