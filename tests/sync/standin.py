@@ -11,10 +11,12 @@ memory and answers as a test scripts it, on 127.0.0.x only.
     server.stop()
 
 The collection lives at server.collection ("/cal/" unless given) and answers PROPFIND (Depth
-0: supported reports and a sync-token; Depth 1: every ETag), REPORT sync-collection (always
-everything, plus server.gone as 404 entries; server.token_status answers a request carrying a
-token with that status instead), REPORT calendar-multiget, GET, PUT (If-Match and
-If-None-Match honoured, strictly: a weak ETag never matches) and DELETE. Basic auth is not
+0: supported reports, sync-collection among them unless server.offers_sync is False, and a
+sync-token; Depth 1: every ETag), REPORT sync-collection (always everything, plus server.gone
+as 404 entries; server.token_status answers a request carrying a token with that status
+instead), REPORT calendar-multiget, GET, PUT (If-Match and If-None-Match honoured, strictly: a
+weak ETag never matches) and DELETE. With server.weak_if_compressed, a request that accepts
+gzip gets its ETags weak (W/"..."), as some servers give them. Basic auth is not
 checked; server.requests shows what was sent. A Reply may drip its body a byte at a time
 (drip = seconds between bytes) or stream `size` bytes of filler after its body; both stop
 when the client hangs up."""
@@ -22,6 +24,8 @@ import http.server
 import itertools
 import re
 import socket
+import ssl
+import sys
 import threading
 import time
 from dataclasses import dataclass, field
@@ -84,6 +88,8 @@ class StandIn(http.server.ThreadingHTTPServer):
         self.resources = {}  # href -> [etag, data]
         self.gone = []
         self.token_status = None
+        self.offers_sync = True
+        self.weak_if_compressed = False
         self.script = None
         self.requests = []
         self.counter = itertools.count(1)
@@ -95,7 +101,11 @@ class StandIn(http.server.ThreadingHTTPServer):
         return f"{self.scheme}://{host}:{port}{self.collection if path is None else path}"
 
     def put(self, href, data, etag=None):
-        self.resources[href] = [etag or f'"{next(self.counter)}"', data]
+        self.resources[href] = [f'"{next(self.counter)}"' if etag is None else etag, data]
+
+    def handle_error(self, request, client_address):
+        if not isinstance(sys.exc_info()[1], (ConnectionError, ssl.SSLError)):
+            super().handle_error(request, client_address)  # a client hanging up is no error
 
     def stop(self):
         self.shutdown()
@@ -106,7 +116,12 @@ class StandIn(http.server.ThreadingHTTPServer):
             reply = self.script(req)
             if reply is not None:
                 return reply
-        return getattr(self, "on_" + req.method.lower(), lambda r: Reply(405))(req)
+        with self.lock:
+            reply = getattr(self, "on_" + req.method.lower(), lambda r: Reply(405))(req)
+        if self.weak_if_compressed and "gzip" in req.headers.get("accept-encoding", ""):
+            reply.headers = [(n, "W/" + v if n == "ETag" else v) for n, v in reply.headers]
+            reply.body = reply.body.replace(b'<D:getetag>"', b'<D:getetag>W/"')
+        return reply
 
     def on_propfind(self, req):
         if req.headers.get("depth") == "0":
@@ -114,9 +129,11 @@ class StandIn(http.server.ThreadingHTTPServer):
                     f'xmlns:C="urn:ietf:params:xml:ns:caldav"><D:response>'
                     f"<D:href>{self.collection}</D:href><D:propstat><D:prop>"
                     "<D:resourcetype><D:collection/><C:calendar/></D:resourcetype>"
-                    "<D:supported-report-set><D:supported-report><D:report><D:sync-collection/>"
-                    "</D:report></D:supported-report></D:supported-report-set>"
-                    f"<D:sync-token>t{next(self.counter)}</D:sync-token></D:prop>"
+                    + ("<D:supported-report-set><D:supported-report><D:report>"
+                       "<D:sync-collection/></D:report></D:supported-report>"
+                       "</D:supported-report-set>"
+                       f"<D:sync-token>t{next(self.counter)}</D:sync-token>"
+                       if self.offers_sync else "") + "</D:prop>"
                     "<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>"
                     "</D:multistatus>")
             return Reply(207, body.encode())
@@ -178,7 +195,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                       body)
         with server.lock:
             server.requests.append(req)
-            reply = server.answer(req)
+        reply = server.answer(req)
         try:
             self.send(reply)
         except (BrokenPipeError, ConnectionResetError, socket.timeout):
