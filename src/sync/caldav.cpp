@@ -271,11 +271,18 @@ QString Client::inside(const QUrl& url) const
     return path;
 }
 
+bool Client::Inside(const QString& href) const
+{
+    QUrl u = m_collection;
+    u.setPath(href, QUrl::DecodedMode);
+    return inside(u) == href;
+}
+
 QUrl Client::resolve(const QString& href) const
 {
     QUrl u = m_collection;
     u.setPath(href, QUrl::DecodedMode);
-    if (inside(u) != href)
+    if (!Inside(href))
         throw Failure(QStringLiteral("%1 is not inside the task list at %2; it was not touched")
                           .arg(href, display(m_collection))
                           .toStdString());

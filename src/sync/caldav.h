@@ -73,6 +73,8 @@ public:
     Reply Put(const QString& href, const QByteArray& data, const QString& etag);
     Reply Delete(const QString& href, const QString& etag);
 
+    // Whether a resource's address (a path) is inside the collection.
+    bool Inside(const QString& href) const;
     // A new resource's address for a UID.
     QString HrefFor(const QString& uid) const;
 

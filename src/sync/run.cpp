@@ -38,6 +38,7 @@ private:
     // by comparing every ETag with the one last seen.
     void pull()
     {
+        forgetOutside();
         QString offers = m_db.State(offersKey);
         if (offers.isEmpty()) {
             offers = m_client.OffersSyncCollection() ? QStringLiteral("1") : QStringLiteral("0");
@@ -79,6 +80,22 @@ private:
         for (const QString& href : removed)
             if (byHref.contains(href))
                 goneThere(byHref[href]);
+    }
+
+    // An earlier version took addresses outside the collection: what it kept there is not
+    // touched, and the task goes to the collection as a new to-do.
+    void forgetOutside()
+    {
+        for (SyncDb::Item item : m_db.Items()) {
+            if (item.href.isEmpty() || m_client.Inside(item.href))
+                continue;
+            m_summary.messages << QStringLiteral("%1 is not inside the task list; it was left "
+                                                 "alone, and the task is sent to the task list")
+                                      .arg(item.href);
+            item.href.clear();
+            item.etag.clear();
+            m_db.Transaction([&] { m_db.SaveItem(item); });
+        }
     }
 
     // Listed with no ETag the tool can use: it is there, so it is no deletion, and nothing is

@@ -99,15 +99,22 @@ def hrefs_outside_the_collection(t):
     for href in ("../victim/a.ics", "/victim/b.ics", "/cal/../victim/", "/cal/%2e%2e/victim/c",
                  "http://127.0.0.3/cal/d.ics"):
         t.server.put(href, todo(uuid.uuid4().hex, "Not mine"))
+    t.db.add(5, "Mine too", "2026-03-05")
     t.set_up()
     out = t.sync()
     t.assertIn("From the server: 1 added", out)
     t.assertIn("/victim/b.ics, which is not inside the task list", out)
+    # As an earlier version kept it: left alone, and the task goes to the collection anew.
+    t.db.sql("UPDATE SYNC_ITEMS SET HREF = '/victim/old.ics' WHERE TASK_ID = 5")
+    t.db.sql("UPDATE TASKS SET TASK_TITLE = 'Mine, edited' WHERE TASK_ID = 5")
+    t.assertIn("/victim/old.ics is not inside the task list", t.sync())
     t.db.sql("DELETE FROM TASKS")
     t.sync()
     touched = [(r.method, r.path) for r in t.server.requests if r.method in ("GET", "PUT",
                                                                               "DELETE")]
-    t.assertEqual(touched, [("DELETE", "/cal/mine.ics")])
+    t.assertIn(("DELETE", "/cal/mine.ics"), touched)
+    for method, path in touched:
+        t.assertTrue(path.startswith("/cal/") and "/." not in path, (method, path))
     t.assertEqual(t.other.requests, [])
 
 
