@@ -46,6 +46,20 @@ qint32 nodeTag(const QTreeWidgetItem* node)
     return node->data(0, Qt::UserRole).toInt();
 }
 
+// A stored text longer than its box holds is shown from its start, and the box is read-only:
+// "Update" would write the part shown and lose the rest.
+template <class Box>
+void lockIfCut(Box& box, qsizetype stored, qsizetype limit, const QString& what)
+{
+    const bool whole = stored <= limit;
+    box.setReadOnly(!whole);
+    box.setToolTip(whole ? QString()
+                         : QStringLiteral("This %1 is longer than the %2 characters this box "
+                                          "holds: its beginning is shown, and it cannot be "
+                                          "changed here, so that none of it is lost.")
+                               .arg(what, QLocale().toString(limit)));
+}
+
 QPushButton* dayButton(QWidget* parent, const char* name, const QString& caption,
                        const QString& tip, int left)
 {
@@ -290,8 +304,11 @@ void frmMain::DisplayTaskDetails(qint32 id)
         const QString title = rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
         txtTitle->setText(LeadingText(title, txtTitle->maxLength()));
         txtTitle->setCursorPosition(0); // a long title shows its beginning
+        lockIfCut(*txtTitle, title.size(), txtTitle->maxLength(), QStringLiteral("title"));
         const QString description = rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
         txtDescription->setPlainText(LeadingText(description, kDescriptionBoxLimit));
+        lockIfCut(*txtDescription, description.size(), kDescriptionBoxLimit,
+                  QStringLiteral("description"));
         cmdUpdate->show();
     }
     rs.Close();
@@ -307,6 +324,8 @@ void frmMain::clearDetails()
 {
     txtTitle->clear();
     txtDescription->clear();
+    lockIfCut(*txtTitle, 0, 0, QString());
+    lockIfCut(*txtDescription, 0, 0, QString());
     cmdUpdate->hide();
     m_shownTitle.clear();
     m_shownDescription.clear();
