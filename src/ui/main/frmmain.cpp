@@ -280,16 +280,27 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
 void frmMain::selectNode(int index)
 {
     QTreeWidgetItem* node = tvwTasks->topLevelItem(index);
+    const qint32 id = nodeTag(node);
     node->setSelected(true);
     DoEvents(4);
-    // Events may have rebuilt the list meanwhile; act only on a node that is still there.
-    if (tvwTasks->indexOfTopLevelItem(node) < 0)
+    // Events may have rebuilt the list meanwhile; act only on a task that is still there.
+    node = taskNode(id);
+    if (!node)
         return;
     tvwTasks->setCurrentItem(node);
     DoEvents(4);
-    if (tvwTasks->indexOfTopLevelItem(node) < 0)
-        return;
-    DisplayTaskDetails(nodeTag(node));
+    if (taskNode(id))
+        DisplayTaskDetails(id);
+}
+
+// A reload frees the rows, and new ones may take their addresses: a row is known by its task.
+QTreeWidgetItem* frmMain::taskNode(qint32 id) const
+{
+    for (int i = 0; i < tvwTasks->topLevelItemCount(); ++i) {
+        if (nodeTag(tvwTasks->topLevelItem(i)) == id)
+            return tvwTasks->topLevelItem(i);
+    }
+    return nullptr;
 }
 
 void frmMain::DisplayTaskDetails(qint32 id)
@@ -486,14 +497,19 @@ void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
         [&] {
             if (!node)
                 return;
+            const qint32 id = nodeTag(node);
             tvwTasks->setFocus(Qt::MouseFocusReason);
             node->setSelected(true);
             DoEvents(4);
-            if (tvwTasks->indexOfTopLevelItem(node) < 0)
-                throw std::runtime_error("the task list changed meanwhile");
+            // A task the events took off the list gets neither its details nor a menu.
+            node = taskNode(id);
+            if (!node)
+                return;
             tvwTasks->setCurrentItem(node);
             DoEvents(4);
-            DisplayTaskDetails(nodeTag(node));
+            node = taskNode(id);
+            if (node)
+                DisplayTaskDetails(id);
         },
         [&] {
             if (node && Button == kRightButton)

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -343,4 +344,39 @@ TEST_F(MainWindowTest, DeleteAsksWithALongTitleShortened)
     RightClickAndPick(0, "mnuDeleteTask");
     ASSERT_EQ(db.msgBox.prompts.size(), 1);
     EXPECT_EQ(db.msgBox.prompts[0], "Delete " + ListText(QString(50'000, 'y')) + "?");
+}
+
+// A press lets events run before it acts. A reload among them frees the rows, and new rows may
+// take their addresses: the press acts on the task pressed, or, once that has left the day, on
+// none, and opens no menu.
+TEST_F(MainWindowTest, APressOutrunByAReloadActsOnNoOtherTask)
+{
+    for (qint32 id : {1, 2, 3})
+        db.AddTask(id, QString::number(id), "", today);
+    Open();
+    const auto moveTwo = [this](const QDate& day) {
+        db.Exec(QStringLiteral("UPDATE TASKS SET TASK_DATE = '%1' WHERE TASK_ID = 2")
+                    .arg(day.toString(Qt::ISODate)));
+    };
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::LeftButton, Qt::RightButton,
+                                   Qt::LeftButton, Qt::RightButton}) {
+        ASSERT_EQ(main->CurrentTaskID, 1);
+        QTimer::singleShot(0, main, [&] {
+            moveTwo(today.addDays(1));
+            main->ShowTasks(main->CurrentTaskID);
+        });
+        EXPECT_EQ(MenusOpenedBy([&] { Press(1, button); }), QStringList()) << button;
+        EXPECT_EQ(main->CurrentTaskID, 1) << button;
+        EXPECT_EQ(main->txtTitle->text(), "1");
+        moveTwo(today);
+        main->ShowTasks(1);
+    }
+    // A reload that keeps the pressed task finds it at its new row.
+    QTimer::singleShot(0, main, [&] {
+        db.Exec("UPDATE TASKS SET TASK_DATE = '2026-03-06' WHERE TASK_ID = 1");
+        main->ShowTasks(main->CurrentTaskID);
+    });
+    EXPECT_EQ(MenusOpenedBy([&] { Press(2, Qt::RightButton); }), QStringList{"mnuPopUp"});
+    EXPECT_EQ(main->CurrentTaskID, 3);
+    EXPECT_EQ(SelectedTitle(), "3");
 }
