@@ -270,27 +270,30 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     // A reload run by the events a selection lets through has made its own selection.
     for (int i = 0; i < tags.size() && m_reloads == reload; ++i) {
         if (tags[i] == SelectTaskID)
-            selectNode(i);
+            selectTask(tags[i]);
     }
     if (tvwTasks->selectedItems().isEmpty() && tvwTasks->topLevelItemCount() > 0)
-        selectNode(0);
+        selectTask(nodeTag(tvwTasks->topLevelItem(0)));
 }
 
-// Selects a node the way a press does: painted first, then its details loaded.
-void frmMain::selectNode(int index)
+// Selects a task's row the way a press does: painted first, then its details loaded. Events may
+// rebuild the list meanwhile: false when the task has left it, and nothing more is done.
+bool frmMain::selectTask(qint32 id)
 {
-    QTreeWidgetItem* node = tvwTasks->topLevelItem(index);
-    const qint32 id = nodeTag(node);
+    QTreeWidgetItem* node = taskNode(id);
+    if (!node)
+        return false;
     node->setSelected(true);
     DoEvents(4);
-    // Events may have rebuilt the list meanwhile; act only on a task that is still there.
     node = taskNode(id);
     if (!node)
-        return;
+        return false;
     tvwTasks->setCurrentItem(node);
     DoEvents(4);
-    if (taskNode(id))
-        DisplayTaskDetails(id);
+    if (!taskNode(id))
+        return false;
+    DisplayTaskDetails(id);
+    return true;
 }
 
 // A reload frees the rows, and new ones may take their addresses: a row is known by its task.
@@ -497,19 +500,10 @@ void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
         [&] {
             if (!node)
                 return;
-            const qint32 id = nodeTag(node);
             tvwTasks->setFocus(Qt::MouseFocusReason);
-            node->setSelected(true);
-            DoEvents(4);
-            // A task the events took off the list gets neither its details nor a menu.
-            node = taskNode(id);
-            if (!node)
-                return;
-            tvwTasks->setCurrentItem(node);
-            DoEvents(4);
-            node = taskNode(id);
-            if (node)
-                DisplayTaskDetails(id);
+            // A task the events took off the list gets no menu.
+            if (!selectTask(nodeTag(node)))
+                node = nullptr;
         },
         [&] {
             if (node && Button == kRightButton)

@@ -107,7 +107,7 @@ private:
     void buildMenus();
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
                         void (frmMain::*handler)());
-    void selectNode(int index);
+    bool selectTask(qint32 id);
     QTreeWidgetItem* taskNode(qint32 id) const;
     void clearDetails();
     void showPickedDay(const QDate& day, qint32 selectTaskId);
