@@ -14,7 +14,7 @@ runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
          gir1.2-atspi-2.0 python3-gi radicale python3-caldav gnome-keyring dunst faketime
-         openbox)
+         openbox openssl)
 # Building the Debian package, and the checks it must pass: lintian and the package's own tests
 # (autopkgtest in a Debian 12 chroot that mmdebstrap makes) with every test run, piuparts with
 # make deb-check.
@@ -22,7 +22,7 @@ deb=(debhelper dpkg-dev fakeroot)
 deb_tests=(lintian autopkgtest mmdebstrap)
 deb_checks=(piuparts)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
-            libglib2.0-bin dbus)
+            libglib2.0-bin dbus curl time)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;

@@ -38,6 +38,7 @@ private:
     // by comparing every ETag with the one last seen.
     void pull()
     {
+        forgetOutside();
         QString offers = m_db.State(offersKey);
         if (offers.isEmpty()) {
             offers = m_client.OffersSyncCollection() ? QStringLiteral("1") : QStringLiteral("0");
@@ -70,13 +71,40 @@ private:
         }
         QList<QString> wanted;
         for (const CalDav::Resource& r : present)
-            if (!byHref.contains(r.href) || byHref[r.href].etag != r.etag)
+            if (r.etag.isEmpty())
+                unreadable(r.href);
+            else if (!byHref.contains(r.href) || byHref[r.href].etag != r.etag)
                 wanted << r.href;
         for (const CalDav::Resource& r : m_client.Fetch(wanted))
             take(r);
         for (const QString& href : removed)
             if (byHref.contains(href))
                 goneThere(byHref[href]);
+    }
+
+    // An earlier version took addresses outside the collection: what it kept there is not
+    // touched, and the task goes to the collection as a new to-do.
+    void forgetOutside()
+    {
+        for (SyncDb::Item item : m_db.Items()) {
+            if (item.href.isEmpty() || m_client.Inside(item.href))
+                continue;
+            m_summary.messages << QStringLiteral("%1 is not inside the task list; it was left "
+                                                 "alone, and the task is sent to the task list")
+                                      .arg(item.href);
+            item.href.clear();
+            item.etag.clear();
+            m_db.Transaction([&] { m_db.SaveItem(item); });
+        }
+    }
+
+    // Listed with no ETag the tool can use: it is there, so it is no deletion, and nothing is
+    // known of its changes.
+    void unreadable(const QString& href)
+    {
+        m_summary.messages << QStringLiteral("%1 on the server has no readable ETag; it was left "
+                                             "alone")
+                                  .arg(href);
     }
 
     void take(const CalDav::Resource& r)
@@ -143,9 +171,9 @@ private:
     void send(SyncDb::Item item, Ical::Fields local)
     {
         const bool fresh = item.href.isEmpty();
-        if (fresh)
-            item.href = m_client.HrefFor(item.uid);
         for (int attempt = 0; attempt < 3; ++attempt) {
+            if (item.href.isEmpty()) // new, or gone from the server since
+                item.href = m_client.HrefFor(item.uid);
             const QByteArray text = Reconcile::Outbound(item, local);
             const CalDav::Reply r = m_client.Put(item.href, text, item.etag);
             if (r.status != 412) {
