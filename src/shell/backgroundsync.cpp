@@ -12,9 +12,9 @@
 
 void StartBackgroundSync(QObject* owner)
 {
-    auto* runner = new SyncRunner(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
-        App::DatabaseFile(), NotifyDesktop, owner);
+    auto* runner =
+        new SyncRunner(QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
+                       App::DatabaseFile(), NotifyDesktop, owner);
     auto* reload = new WhenNoneOpen(
         [] { Guard(QStringLiteral("Showing the tasks a sync brought"), ReloadAfterSync); }, runner);
     QObject::connect(runner, &SyncRunner::TasksChanged, reload, &WhenNoneOpen::Request);
