@@ -336,12 +336,14 @@ class SyncTest(unittest.TestCase):
         server.put("/cal/a.ics", vtodo("dup", "SUMMARY:From a\r\n"))
         server.put("/cal/b.ics", vtodo("dup", "SUMMARY:From b\r\n"))
         server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDURATION:PT1H\r\n"))
+        # Stored raw by another client: the reply is no valid XML, and the to-do is read.
+        server.put("/cal/bell.ics", vtodo("bell", "SUMMARY:Bell\x07 raw\r\n"))
         self.a.setup(server.url(), "ann", "pw")
         outs = [self.a.sync() for _ in range(5)]
-        self.assertIn("From the server: 1 added", outs[0])
+        self.assertIn("From the server: 2 added", outs[0])
         for out in outs:
             self.assertIn("0 changed", out)
-        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a"])
+        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a", "Bell\u2407 raw"])
         for name in ("/cal/b.ics", "/cal/bad.ics"):
             self.assertEqual([name in out for out in outs], [True] * 4 + [False])
         server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDTSTART:20260301T090000Z\r\n"
