@@ -277,10 +277,9 @@ QUrl CheckedUrl(const QString& text, bool allowHttp)
                       .toStdString());
 }
 
-Client::Client(const QUrl& collection, const QString& user, const QString& password, bool allowHttp)
+Client::Client(const QUrl& collection, const QString& user, const QString& password)
     : m_collection(collection),
       m_authorization("Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64()),
-      m_allowHttp(allowHttp),
       m_runEnds(secondsFromEnvironment("DUEBOARD_SYNC_RUN_SECONDS", 10 * 60) * qint64(1000)),
       m_idleMs(secondsFromEnvironment("DUEBOARD_SYNC_IDLE_SECONDS", 30) * 1000)
 {
