@@ -453,9 +453,14 @@ QByteArray WriteTodo(const QByteArray& base, const QString& uid, const Fields& b
         icalcomponent_set_uid(todo, uid.toUtf8().constData());
         icalcomponent_add_property(todo, icalproperty_new_created(nowUtc()));
     }
-    if (created || before.title != after.title)
+    // A text libical does not read back as it was written (it trims blanks at either end; a
+    // control character is written as its picture) is written again as the task has it: the
+    // same bytes as before, where nothing changed, and the blanks are not lost on the way.
+    if (created || before.title != after.title ||
+        text(icalcomponent_get_summary(todo)) != after.title)
         setText(todo, ICAL_SUMMARY_PROPERTY, after.title, icalproperty_new_summary);
-    if (created || before.description != after.description)
+    if (created || before.description != after.description ||
+        text(icalcomponent_get_description(todo)) != after.description)
         setText(todo, ICAL_DESCRIPTION_PROPERTY, after.description, icalproperty_new_description);
     if (created || before.due != after.due)
         setDue(todo, after.due);

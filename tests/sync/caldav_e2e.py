@@ -316,7 +316,7 @@ class SyncTest(unittest.TestCase):
         self.assertIn('skipped "Refused"', out)
         self.assertIn("To the server: 3 added", out)
         titles = sorted(str(t.icalendar_component["summary"]) for t in self.phone.todos().values())
-        self.assertEqual(titles, ["Bell\u2407", "First", "Third"])
+        self.assertEqual(titles, ["  Bell\u2407 ", "First", "Third"])
         self.assertEqual(self.a.tasks()[4][:2], ("  Bell\x07 ", "a\r\nb\rc"))
         # Tried on the next three runs, then only once it changes.
         for _ in range(4):
