@@ -61,12 +61,12 @@ private:
         for (const SyncDb::Item& item : m_db.Items())
             if (!item.href.isEmpty())
                 byHref.insert(item.href, item);
+        QSet<QString> listed;
+        for (const CalDav::Resource& r : present)
+            listed.insert(r.href);
         if (!complete) {
             // A full listing: what is not in it is gone from the server, but for a to-do
             // whose first PUT was never answered: that one never got there.
-            QSet<QString> listed;
-            for (const CalDav::Resource& r : present)
-                listed.insert(r.href);
             for (const SyncDb::Item& item : byHref)
                 if (!listed.contains(item.href) && !item.pending)
                     removed << item.href;
@@ -79,11 +79,12 @@ private:
             else if (byHref.contains(r.href) ? byHref[r.href].etag != r.etag
                                              : m_db.ShouldTry(r.href, r.etag))
                 wanted << r.href;
-        // What could not be read before is read again, a few times, even when unchanged (a
-        // full listing has it among the others).
-        for (const QString& what : complete ? m_db.Skipped() : QStringList())
-            if (what.startsWith(QLatin1Char('/')) && !wanted.contains(what) &&
-                !m_gone.contains(what))
+        // What could not be read before is read again, a few times even when unchanged, and
+        // once more whenever a to-do is gone from the server: a resource skipped for holding
+        // its UID is then the one to take.
+        for (const QString& what : m_db.Skipped(!m_gone.isEmpty()))
+            if (what.startsWith(QLatin1Char('/')) && (complete || listed.contains(what)) &&
+                !wanted.contains(what) && !m_gone.contains(what))
                 wanted << what;
         QList<CalDav::Resource> fetched = m_client.Fetch(wanted);
         // In the order of their addresses, so that of two resources with one UID the same

@@ -349,6 +349,11 @@ class SyncTest(unittest.TestCase):
         server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDTSTART:20260301T090000Z\r\n"
                                          "DURATION:PT1H\r\n"))
         self.assertIn("From the server: 1 added", self.a.sync())
+        # The resource taken is deleted there: the other one with its UID is taken instead.
+        del server.resources["/cal/a.ics"]
+        server.gone.append("/cal/a.ics")
+        self.assertIn("From the server: 0 added, 1 changed, 0 deleted", self.a.sync())
+        self.assertIn("From b", [t[0] for t in self.a.tasks().values()])
 
 
 if __name__ == "__main__":
