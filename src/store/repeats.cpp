@@ -61,6 +61,11 @@ void SetTaskRepeat(qint32 taskId, const QString& rrule)
             db.Execute(QStringLiteral("DELETE FROM TASK_REPEATS WHERE TASK_ID = %1").arg(taskId));
         return;
     }
+    ClientRecordset task(Sql::SelectStatus(taskId));
+    const bool gone = task.Eof();
+    task.Close();
+    if (gone) // deleted meanwhile: no rule is left behind without its task
+        return;
     for (const char* sql : RepeatTableSql)
         db.Execute(QString::fromUtf8(sql));
     ClientRecordset rs(selectRepeat(taskId));

@@ -15,6 +15,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
+class RepeatMenu;
 
 // The day view: one day's tasks with their status icons, the selected task's details, day
 // navigation and the Past Due button. It owns the database connection while it is loaded.
@@ -97,6 +98,7 @@ public:
     QAction* mnuDueToday;
     QAction* mnuDueTomorrow;
     QAction* mnuNewDueDate;
+    RepeatMenu* mnuRepeat; // the separator and "Repeat" that end mnuPopUp
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,6 +4,7 @@
 #include "platform/datetext.h"
 #include "runtime/errors.h"
 #include "store/appfunctions.h"
+#include "store/repeats.h"
 #include "ui/listtext.h"
 #include "ui/taskrows.h"
 
@@ -117,6 +118,8 @@ PastDueModel::Details PastDueModel::read(qint32 id) const
                 row.storedDate = stored.toString();
         }
         rs.Close();
+        if (const auto repeat = GetTaskRepeat(id))
+            row.rule = repeat->rrule;
         return row;
     } catch (...) {
         if (!m_readFailed) {
@@ -151,7 +154,12 @@ QVariant PastDueModel::data(const QModelIndex& index, int role) const
         return Text(index.row(), index.column());
     // The status column is easy to miss when listening: the title says it too.
     if (role == Qt::AccessibleTextRole && index.column() == Title)
-        return TaskRowText(Text(index.row(), Title), Text(index.row(), Status));
+        return TaskRowText(Text(index.row(), Title), Text(index.row(), Status),
+                           details(TaskID(index.row())).rule);
+    if (role == Qt::ToolTipRole) {
+        const QString repeats = RepeatText(details(TaskID(index.row())).rule);
+        return repeats.isEmpty() ? QVariant() : QVariant(repeats);
+    }
     return {};
 }
 
