@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "caldav.h"
 
+#include <QCryptographicHash>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace CalDav
@@ -169,13 +171,16 @@ QUrl Client::resolve(const QString& href) const
     return u;
 }
 
+// The UID itself where it makes a plain, short name; otherwise its SHA-1, so that no two
+// UIDs share an address and none is a hidden or overlong name a server refuses.
 QString Client::HrefFor(const QString& uid) const
 {
-    QString name = uid;
-    for (QChar& c : name)
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') &&
-            c != QLatin1Char('_') && c != QLatin1Char('.'))
-            c = QLatin1Char('_');
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@-][A-Za-z0-9._@-]{0,99}$"));
+    const QString name =
+        plain.match(uid).hasMatch()
+            ? uid
+            : QString::fromLatin1(
+                  QCryptographicHash::hash(uid.toUtf8(), QCryptographicHash::Sha1).toHex());
     return m_collection.path(QUrl::FullyDecoded) + name + QStringLiteral(".ics");
 }
 
@@ -320,7 +325,12 @@ Reply Client::Put(const QString& href, const QByteArray& data, const QString& et
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     else
         headers.append(qMakePair(QByteArray("If-Match"), etag.toUtf8()));
-    return expect(send("PUT", url, data, headers), {200, 201, 204, 412}, url);
+    const Reply r = send("PUT", url, data, headers);
+    // A to-do the server will not take (its UID, its size, its address) is that to-do's
+    // trouble: the run goes on with the others. A refused login is everyone's.
+    if (r.status >= 400 && r.status < 500 && r.status != 401 && r.status != 407)
+        return r;
+    return expect(r, {200, 201, 204}, url);
 }
 
 Reply Client::Delete(const QString& href, const QString& etag)
