@@ -233,6 +233,34 @@ void setStatus(icalcomponent* c, const QString& status)
         removeAll(c, ICAL_PRIORITY_PROPERTY);
 }
 
+// A series moves on with its due date: its start moves as many days, so that the rule counts
+// from the new occurrence.
+void moveStart(icalcomponent* c, const Fields& before, const Fields& after)
+{
+    icalproperty* start = icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY);
+    if (!start || after.rrule.isEmpty() || !before.due.isValid() || !after.due.isValid())
+        return;
+    icaltimetype t = icalproperty_get_dtstart(start);
+    icaltime_adjust(&t, int(before.due.daysTo(after.due)), 0, 0, 0);
+    icalproperty_set_dtstart(start, t);
+}
+
+// A repeating to-do's RRULE, and a start for it to count from when it has none. A rule
+// libical cannot read is left as it is.
+void setRule(icalcomponent* c, const QString& rrule, const QDate& due)
+{
+    if (rrule.isEmpty()) {
+        removeAll(c, ICAL_RRULE_PROPERTY);
+        return;
+    }
+    const icalrecurrencetype rule = icalrecurrencetype_from_string(rrule.toUtf8().constData());
+    if (rule.freq == ICAL_NO_RECURRENCE)
+        return;
+    replace(c, ICAL_RRULE_PROPERTY, icalproperty_new_rrule(rule));
+    if (!icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY) && due.isValid())
+        icalcomponent_add_property(c, icalproperty_new_dtstart(dateValue(due)));
+}
+
 Component newCalendar()
 {
     Component cal(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
@@ -380,6 +408,8 @@ ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QStr
     r.todo.fields.description = text(icalcomponent_get_description(todo));
     r.todo.fields.due = due;
     r.todo.fields.status = statusOf(todo);
+    if (icalproperty* rule = icalcomponent_get_first_property(todo, ICAL_RRULE_PROPERTY))
+        r.todo.fields.rrule = text(icalproperty_get_value_as_string(rule));
     icalproperty* modified = icalcomponent_get_first_property(todo, ICAL_LASTMODIFIED_PROPERTY);
     r.todo.modified = modified ? instant(icalproperty_get_lastmodified(modified))
                                : instant(icalcomponent_get_dtstamp(todo));
@@ -392,7 +422,7 @@ ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QStr
 QDateTime Times::Latest() const
 {
     QDateTime latest;
-    for (const QDateTime& t : {title, description, due, status})
+    for (const QDateTime& t : {title, description, due, status, rrule})
         if (t.isValid() && (!latest.isValid() || t > latest))
             latest = t;
     return latest;
@@ -459,10 +489,15 @@ QByteArray WriteTodo(const QByteArray& base, const QString& uid, const Fields& b
         setText(todo, ICAL_SUMMARY_PROPERTY, after.title, icalproperty_new_summary);
     if (created || before.description != after.description)
         setText(todo, ICAL_DESCRIPTION_PROPERTY, after.description, icalproperty_new_description);
-    if (created || before.due != after.due)
+    if (created || before.due != after.due) {
+        if (!created)
+            moveStart(todo, before, after);
         setDue(todo, after.due);
+    }
     if (created || before.status != after.status)
         setStatus(todo, after.status);
+    if (created || before.rrule != after.rrule)
+        setRule(todo, after.rrule, after.due);
     icalcomponent_set_dtstamp(todo, nowUtc());
     const icaltimetype changedAt =
         modified.isValid() ? icaltime_from_timet_with_zone(time_t(modified.toSecsSinceEpoch()), 0,

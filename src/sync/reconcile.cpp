@@ -70,7 +70,7 @@ Inbound merged(SyncDb& db, const SyncDb::Item& item, const Ical::Todo& todo, con
         Merge::ThreeWay({base, item.sent, *local, remote, item.changed, todo.modified});
     result.outcome = m.fields == *local ? Inbound::Unchanged : Inbound::Changed;
     result.replaced = m.replaced;
-    const bool keep[] = {m.keep.title, m.keep.description, m.keep.due, m.keep.status};
+    const bool keep[] = {m.keep.title, m.keep.description, m.keep.due, m.keep.status, m.keep.rrule};
     int i = 0;
     Ical::ForEachField([&](auto field, auto time) {
         // A field still to be sent keeps what was sent and when it changed here.

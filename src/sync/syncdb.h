@@ -87,6 +87,8 @@ private:
     void migrate();
     [[noreturn]] void fail() const;
     void deleteById(const char* sql, qint32 taskId);
+    void writeRule(qint32 taskId, const QString& rrule);
     QString m_file;
     sqlite3* m_db = nullptr;
+    bool m_repeats = false; // whether the file has the table of repeating tasks
 };
