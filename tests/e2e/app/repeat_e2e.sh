@@ -61,6 +61,10 @@ xdotool key w
 sleep 0.5
 [[ $(q "SELECT RRULE FROM TASK_REPEATS WHERE TASK_ID = 100") == FREQ=WEEKLY ]] ||
     fail "Repeat, Every Week wrote no weekly rule: $(q 'SELECT * FROM TASK_REPEATS')"
+keys "$main" Menu r
+sleep 0.5
+import -window root "$out/repeat-main-weekly.png" 2>/dev/null # "Every Week" ticked now
+xdotool key Escape Escape
 keys "$main" Menu c
 [[ $(q "SELECT TASK_STATUS FROM TASKS WHERE TASK_ID = 100") == COMPLETE ]] ||
     fail "Mark Complete did not complete the weekly task"
