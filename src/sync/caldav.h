@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <stdexcept>
 
@@ -29,7 +31,7 @@ struct Reply {
 
 struct Resource {
     QString href;
-    QString etag;
+    QString etag;    // empty when the server gave none the tool can use
     QByteArray data; // calendar-data, when asked for
 };
 
@@ -41,16 +43,25 @@ struct Changes {
     bool complete = true; // false when the token was refused and `present` lists everything
 };
 
+struct Entry; // one response of a multistatus reply
+
 class Client
 {
 public:
-    Client(const QUrl& collection, const QString& user, const QString& password);
+    // The run ends once it has taken DUEBOARD_SYNC_RUN_SECONDS (10 minutes), and a request
+    // once it has received nothing for DUEBOARD_SYNC_IDLE_SECONDS (30).
+    Client(const QUrl& collection, const QString& user, const QString& password,
+           bool allowHttp = false);
 
     QUrl Collection() const { return m_collection; }
     int Requests() const { return m_requests; }
+    // What the person should hear of: addresses moved, entries left alone.
+    QStringList Notes() const { return m_notes; }
 
-    // Whether the collection answers sync-collection reports, and its current token.
-    bool OffersSyncCollection();
+    // Whether the collection answers sync-collection reports, and its current token. Where the
+    // address is a person's (a principal or calendar home), Failure names the task lists there.
+    // At setup (`mayMove`), a redirect on this same server moves the collection.
+    bool OffersSyncCollection(bool mayMove = false);
     // Changes since `token` through sync-collection; a refused token lists everything.
     Changes SyncCollection(const QString& token);
     // Every resource with its ETag (PROPFIND), for servers without sync-collection.
@@ -63,23 +74,35 @@ public:
     Reply Put(const QString& href, const QByteArray& data, const QString& etag);
     Reply Delete(const QString& href, const QString& etag);
 
+    // Whether a resource's address (a path) is inside the collection.
+    bool Inside(const QString& href) const;
     // A new resource's address for a UID.
     QString HrefFor(const QString& uid) const;
 
 private:
     Reply send(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                const QList<QPair<QByteArray, QByteArray>>& headers);
-    Reply expect(const Reply& r, std::initializer_list<int> ok, const QUrl& url) const;
+    Reply expect(const Reply& r, std::initializer_list<int> ok, const QByteArray& verb,
+                 const QUrl& url) const;
+    bool follows(const QUrl& from, const QUrl& to);
     QUrl resolve(const QString& href) const;
+    QString inside(const QUrl& url) const;
+    QList<Resource> listed(const QList<Entry>& entries);
+    QString taskLists(const QUrl& home);
 
     QNetworkAccessManager m_net;
     QUrl m_collection;
     QByteArray m_authorization;
+    bool m_allowHttp = false;
+    bool m_mayMove = false;
+    QDeadlineTimer m_runEnds;
+    int m_idleMs = 0;
     int m_requests = 0;
+    QStringList m_notes;
 };
 
 // The collection address a person may use: https, or http to this machine only unless
-// `allowHttp`. Throws Failure with the reason otherwise.
+// `allowHttp`, and no user name or password in it. Throws Failure with the reason otherwise.
 QUrl CheckedUrl(const QString& text, bool allowHttp);
 
 } // namespace CalDav

@@ -39,6 +39,7 @@ private:
     // by comparing every ETag with the one last seen.
     void pull()
     {
+        forgetOutside();
         QString offers = m_db.State(offersKey);
         if (offers.isEmpty()) {
             offers = m_client.OffersSyncCollection() ? QStringLiteral("1") : QStringLiteral("0");
@@ -73,8 +74,10 @@ private:
         m_gone = QSet<QString>(removed.begin(), removed.end());
         QList<QString> wanted;
         for (const CalDav::Resource& r : present)
-            if (byHref.contains(r.href) ? byHref[r.href].etag != r.etag
-                                        : m_db.ShouldTry(r.href, r.etag))
+            if (r.etag.isEmpty())
+                unreadable(r.href);
+            else if (byHref.contains(r.href) ? byHref[r.href].etag != r.etag
+                                             : m_db.ShouldTry(r.href, r.etag))
                 wanted << r.href;
         // What could not be read before is read again, a few times, even when unchanged.
         for (const QString& what : m_db.Skipped())
@@ -92,6 +95,31 @@ private:
         for (const QString& href : removed)
             if (byHref.contains(href) && Reconcile::GoneThere(m_db, byHref[href]))
                 ++m_summary.deleted;
+    }
+
+    // An earlier version took addresses outside the collection: what it kept there is not
+    // touched, and the task goes to the collection as a new to-do.
+    void forgetOutside()
+    {
+        for (SyncDb::Item item : m_db.Items()) {
+            if (item.href.isEmpty() || m_client.Inside(item.href))
+                continue;
+            m_summary.messages << QStringLiteral("%1 is not inside the task list; it was left "
+                                                 "alone, and the task is sent to the task list")
+                                      .arg(item.href);
+            item.href.clear();
+            item.etag.clear();
+            m_db.Transaction([&] { m_db.SaveItem(item); });
+        }
+    }
+
+    // Listed with no ETag the tool can use: it is there, so it is no deletion, and nothing is
+    // known of its changes.
+    void unreadable(const QString& href)
+    {
+        m_summary.messages << QStringLiteral("%1 on the server has no readable ETag; it was left "
+                                             "alone")
+                                  .arg(href);
     }
 
     void take(const CalDav::Resource& r)
@@ -170,10 +198,12 @@ private:
         const QString what = QStringLiteral("task %1").arg(item.taskId);
         if (!m_db.ShouldTry(what, versionOf(item, local)))
             return;
-        const bool fresh = item.href.isEmpty() || item.pending;
-        if (fresh)
-            intend(item);
+        bool fresh = item.pending;
         for (int attempt = 0; attempt < 3; ++attempt) {
+            if (item.href.isEmpty()) { // new, or gone from the server since
+                fresh = true;
+                intend(item);
+            }
             const QByteArray text = Reconcile::Outbound(item, local);
             const CalDav::Reply r = m_client.Put(item.href, text, item.etag);
             if (r.status >= 200 && r.status < 300) {
@@ -183,12 +213,14 @@ private:
                 return;
             }
             if (r.status != 412) {
-                m_summary.messages << QStringLiteral("skipped \"%1\": the server refused it "
-                                                     "(HTTP %2 for %3); it is tried again on "
-                                                     "the next runs")
-                                          .arg(local.title)
-                                          .arg(r.status)
-                                          .arg(item.href);
+                QUrl where = m_client.Collection();
+                where.setPath(item.href);
+                m_summary.messages
+                    << QStringLiteral("skipped \"%1\": the server refused PUT %2 "
+                                      "(HTTP %3); it is tried again on the next "
+                                      "runs")
+                           .arg(local.title, where.toDisplayString(QUrl::RemoveUserInfo))
+                           .arg(r.status);
                 m_db.Failed(what, versionOf(item, local));
                 return;
             }

@@ -196,6 +196,8 @@ SyncDb::SyncDb(const QString& file, Tables tables) : m_file(file)
         fail();
     sqlite3_busy_timeout(m_db, 3000);
     exec(QStringLiteral("PRAGMA synchronous = FULL"));
+    // What is replaced leaves no trace in the file (a password an earlier version kept).
+    exec(QStringLiteral("PRAGMA secure_delete = ON"));
     if (tables == Tables::Create || HasTables())
         Transaction([&] { migrate(); });
     Stmt q(m_db, "SELECT count(*) FROM sqlite_master WHERE name = 'TASK_REPEATS'",
