@@ -84,6 +84,32 @@ start_bus() {
     export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
 }
 
+# start_atspi: the session's accessibility bus, which Qt then serves its windows on.
+start_atspi() {
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 bus NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true' ||
+        wait_for 10 owner_pid org.a11y.Bus >/dev/null
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# visible PATTERN: the first shown window whose name matches; shown and gone test for one.
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+shown() { [[ -n $(visible "$1") ]]; }
+gone() { [[ -z $(visible "$1") ]]; }
+
+# keys PATTERN KEY...: the keys pressed in the window named by the pattern, once it has the
+# input focus.
+keys() {
+    local window
+    wait_for 10 shown "$1" || fail "no window '$1'"
+    window=$(visible "$1")
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    sleep 0.3
+    xdotool key --delay 80 "${@:2}"
+    sleep 0.4
+}
+
 # bus METHOD ARG...: a call to the bus itself, its reply printed.
 bus() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \

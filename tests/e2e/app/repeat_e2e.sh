@@ -28,24 +28,8 @@ q "INSERT INTO sysIDS VALUES ('TASK', 101);
 start_xvfb 1024x768x24
 private_session "$work/home"
 start_bus --session
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-pids+=($!)
-wait_for 10 bus NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true' ||
-    wait_for 10 owner_pid org.a11y.Bus >/dev/null
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_atspi
 
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-shown() { [[ -n $(visible "$1") ]]; }
-gone() { [[ -z $(visible "$1") ]]; }
-keys() {
-    local window
-    wait_for 10 shown "$1" || fail "no window '$1'"
-    window=$(visible "$1")
-    xdotool windowfocus --sync "$window" 2>/dev/null
-    sleep 0.3
-    xdotool key --delay 80 "${@:2}"
-    sleep 0.4
-}
 main='^Dueboard  '
 today=$(date +%Y-%m-%d) next_week=$(date -d '7 days' +%Y-%m-%d)
 
