@@ -48,8 +48,9 @@ template <typename F> void ForEachField(F&& f)
 struct Todo {
     QString uid;
     Fields fields;
-    QDateTime modified; // LAST-MODIFIED, else DTSTAMP; invalid when it has neither
-    QByteArray text;    // one VCALENDAR holding this to-do and the time zones it uses
+    QDateTime modified;   // LAST-MODIFIED, else DTSTAMP; invalid when it has neither
+    QList<QDate> exdates; // the days a repeating to-do's series skips (EXDATE)
+    QByteArray text;      // one VCALENDAR holding this to-do and the time zones it uses
 };
 
 // One to-do from a calendar holding one (a CalDAV resource; a recurring to-do's changed

@@ -32,6 +32,7 @@ Inbound added(SyncDb& db, qint32 id, const Ical::Todo& todo, const Source& sourc
     if (!todo.fields.due.isValid())
         item.placed = today;
     db.WriteTask(id, item.sent);
+    db.SetSkippedDays(id, todo.exdates);
     db.SaveItem(item);
     return {Inbound::Added, {}, false};
 }
@@ -82,6 +83,7 @@ Inbound merged(SyncDb& db, const SyncDb::Item& item, const Ical::Todo& todo, con
     });
     if (m.fields != *local)
         db.WriteTask(item.taskId, m.fields, local);
+    db.SetSkippedDays(item.taskId, todo.exdates);
     // From a file, for a task the server keeps, the change travels to the server as one made
     // here: the trigger has noted it.
     if (source.agreed)

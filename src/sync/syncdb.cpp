@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "syncdb.h"
 
+#include "repeat/rule.h"
 #include "store/adodb.h"
 #include "store/repeats.h"
 
@@ -449,6 +450,14 @@ void SyncDb::WriteTask(qint32 taskId, const Ical::Fields& f, const std::optional
         set("TASK_STATUS", f.status);
     if (f.rrule != old->rrule)
         writeRule(taskId, f.rrule);
+}
+
+void SyncDb::SetSkippedDays(qint32 taskId, const QList<QDate>& days)
+{
+    if (!m_repeats)
+        return;
+    Stmt q(m_db, "UPDATE TASK_REPEATS SET EXDATE = ? WHERE TASK_ID = ?", [this] { fail(); });
+    q.bind(1, days.isEmpty() ? QString() : Repeat::DatesText(days)).bind(2, qint64(taskId)).run();
 }
 
 void SyncDb::writeRule(qint32 taskId, const QString& rrule)
