@@ -14,10 +14,9 @@ runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
          gir1.2-atspi-2.0 python3-gi radicale python3-caldav python3-dateutil gnome-keyring dunst
-         faketime
-         openbox)
+         faketime openbox openssl)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
-            libglib2.0-bin dbus)
+            libglib2.0-bin dbus curl time)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;

@@ -2,13 +2,16 @@
 """What hostile replies cost a sync run, against the stand-in server on 127.0.0.2: a reply
 nested 1.7 MB deep (time), a 200 MiB reply (peak memory), and a server that drips a byte
 every 5 s (time until the run ends). Beside each, the plainest way to take the same reply:
-Python's expat for the nesting, curl to /dev/null for the size. Measured, never asserted.
+Python's expat for the nesting, curl to /dev/null for the size. Measured, never asserted;
+peak memory as GNU time counts it.
 
 Run under dbus-run-session: hostile_bench.py BINDIR [OTHER_DUEBOARD_SYNC]
 (OTHER_DUEBOARD_SYNC: an earlier build to measure beside this one.)"""
 import os
 import subprocess
+import signal
 import sys
+import tempfile
 import threading
 import time
 import xml.parsers.expat
@@ -31,24 +34,29 @@ def deep_reply(size):
 
 
 def timed_run(tool, db, env=None, limit=None):
-    """Wall time, peak memory (MiB) and the first line of what the run said."""
-    start = time.perf_counter()
-    child = subprocess.Popen([tool, "--database", db.file], stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT, env={**os.environ, **(env or {})})
-    ended = threading.Timer(limit or 3600, child.kill)
-    ended.start()
-    out = child.stdout.read().decode().strip()
-    _, status, usage = os.wait4(child.pid, 0)
-    child.returncode = status
-    ended.cancel()
+    """Wall time, peak memory (MiB, as GNU time counts it) and the first line the run said."""
+    with tempfile.NamedTemporaryFile("r") as peak:
+        start = time.perf_counter()
+        child = subprocess.Popen(["/usr/bin/time", "-o", peak.name, "-f", "%M", tool,
+                                  "--database", db.file], stdout=subprocess.PIPE,
+                                 stderr=subprocess.STDOUT, start_new_session=True,
+                                 env={**os.environ, **(env or {})})
+        ended = threading.Timer(limit or 3600, os.killpg, (child.pid, signal.SIGKILL))
+        ended.start()
+        out = child.communicate()[0].decode().strip()
+        ended.cancel()
+        elapsed = time.perf_counter() - start
+        kib = peak.read().strip().splitlines()
     said = out.splitlines()[0][:100] if out else "still running: ended from outside"
-    return time.perf_counter() - start, usage.ru_maxrss / 1024, said
+    mib = int(kib[-1]) / 1024 if kib and kib[-1].isdigit() else float("nan")
+    return elapsed, mib, said
 
 
-def rusage_run(args):
-    child = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    _, _, usage = os.wait4(child.pid, 0)
-    return usage.ru_maxrss / 1024
+def peak_of(args):
+    with tempfile.NamedTemporaryFile("r") as peak:
+        subprocess.run(["/usr/bin/time", "-o", peak.name, "-f", "%M", *args],
+                       stdout=subprocess.DEVNULL)
+        return int(peak.read().split()[-1]) / 1024
 
 
 def main():
@@ -71,7 +79,7 @@ def main():
         size = 200 * 1024 * 1024
         server.script = lambda req: (Reply(207, b"<D:multistatus xmlns:D='DAV:'>", size=size)
                                      if req.method == "REPORT" else None)
-        plain = rusage_run(["curl", "-s", "-o", "/dev/null", "-X", "REPORT", server.url()])
+        plain = peak_of(["curl", "-s", "-o", "/dev/null", "-X", "REPORT", server.url()])
         print(f"200 MiB reply: curl to /dev/null {plain:.0f} MiB peak")
         for tool in TOOLS:
             elapsed, peak, said = timed_run(tool, db)

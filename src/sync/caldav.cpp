@@ -50,7 +50,7 @@ int statusOf(const QString& line) // "HTTP/1.1 404 Not Found"
 // would end a request header) is no ETag at all.
 QString checkedEtag(const QString& text)
 {
-    static const QRegularExpression form(QStringLiteral("^(W/)?\"[^\"\\x00-\\x20\\x7f]*\"$"));
+    static const QRegularExpression form(QStringLiteral("^(W/)?\"[\\x21\\x23-\\x7e]*\"$"));
     const QString etag = text.trimmed();
     return form.match(etag).hasMatch() ? etag : QString();
 }
@@ -109,48 +109,54 @@ private:
             m_found.reports << m_xml.name().toString();
         } else if (m_propstat >= 0 && parent == QLatin1String("D:resourcetype")) {
             m_found.types << m_xml.name().toString();
-        } else if (text()) {
+        } else if (QString* into = textOf(parent)) {
+            read(into);
             return;
         }
         m_open << (dav() ? QStringLiteral("D:") : QString()) + m_xml.name().toString();
     }
 
-    // The text elements read; each is consumed whole, its end included.
-    bool text()
+    // Where the text of the element just opened goes; nothing for one that is walked through.
+    QString* textOf(const QString& parent)
     {
-        const bool inside = m_response >= 0;
-        const QString parent = m_open.isEmpty() ? QString() : m_open.last();
-        QString* into = nullptr;
-        if (is("href") && inside && m_propstat < 0 && parent == QLatin1String("D:response"))
-            into = &m_entry.href;
-        else if (is("href") && m_propstat >= 0 &&
-                 (parent == QLatin1String("D:calendar-home-set") ||
-                  parent == QLatin1String("D:current-user-principal")))
-            into = parent == QLatin1String("D:calendar-home-set") || m_found.home.isEmpty()
-                       ? &m_found.home
-                       : nullptr;
-        else if (is("status") && inside)
-            into = &m_statusText;
-        else if (is("getetag") && m_propstat >= 0)
-            into = &m_found.etag;
-        else if (is("sync-token"))
-            into = m_propstat >= 0 ? &m_found.token : (inside ? nullptr : &m_result.token);
-        else if (is("displayname") && m_propstat >= 0)
-            into = &m_found.name;
-        else if (m_xml.namespaceUri() == calNs && m_xml.name() == QLatin1String("calendar-data") &&
-                 m_propstat >= 0)
-            into = &m_data;
-        if (!into && !(is("href") || is("status") || is("getetag") || is("sync-token")))
-            return false;
+        if (m_propstat < 0) {
+            if (is("href") && parent == QLatin1String("D:response"))
+                return &m_entry.href;
+            if (is("status") && m_response >= 0)
+                return &m_statusText;
+            if (is("sync-token") && m_response < 0)
+                return &m_result.token;
+            return nullptr;
+        }
+        if (is("status"))
+            return &m_statusText;
+        if (is("getetag"))
+            return &m_found.etag;
+        if (is("sync-token"))
+            return &m_found.token;
+        if (is("displayname"))
+            return &m_found.name;
+        // The calendar home where a server names it, else the principal.
+        if (is("href") &&
+            (parent == QLatin1String("D:calendar-home-set") ||
+             (parent == QLatin1String("D:current-user-principal") && m_found.home.isEmpty())))
+            return &m_found.home;
+        if (m_xml.namespaceUri() == calNs && m_xml.name() == QLatin1String("calendar-data"))
+            return &m_data;
+        return nullptr;
+    }
+
+    // A text element, read whole, its end included.
+    void read(QString* into)
+    {
         const QString value = m_xml.readElementText(QXmlStreamReader::SkipChildElements);
-        if (!into)
-            return true;
-        *into = into == &m_data ? value : value.trimmed();
-        if (into == &m_data)
-            m_found.data = m_data.toUtf8();
+        if (into == &m_data) {
+            m_found.data = value.toUtf8();
+            return;
+        }
+        *into = value.trimmed();
         if (into == &m_statusText)
             (m_propstat >= 0 ? m_status : m_entry.status) = statusOf(m_statusText);
-        return true;
     }
 
     void end()
@@ -320,8 +326,30 @@ bool Client::follows(const QUrl& from, const QUrl& to)
     return from != m_collection && !inside(to).isEmpty();
 }
 
+// Redirects are followed here, not by the network layer: on this server only, only where the
+// request could have gone itself, and with the same request.
 Reply Client::send(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                    const QList<QPair<QByteArray, QByteArray>>& headers)
+{
+    QUrl at = url;
+    for (int hop = 0;; ++hop) {
+        QUrl to;
+        const Reply r = sendOnce(verb, at, body, headers, &to);
+        if (to.isEmpty())
+            return r;
+        if (hop == 5 || !follows(at, to))
+            throw Failure(QStringLiteral("the server at %1 sent the request on to %2; that was "
+                                         "not followed, and the password was not sent there. If "
+                                         "the task list moved, run dueboard-sync setup with its "
+                                         "new address")
+                              .arg(display(at), display(to))
+                              .toStdString());
+        at = to;
+    }
+}
+
+Reply Client::sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
+                       const QList<QPair<QByteArray, QByteArray>>& headers, QUrl* movedTo)
 {
     const qint64 left = m_runEnds.remainingTime();
     if (left == 0)
@@ -334,7 +362,7 @@ Reply Client::send(const QByteArray& verb, const QUrl& url, const QByteArray& bo
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(m_idleMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
+                         QNetworkRequest::ManualRedirectPolicy);
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
     if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
@@ -347,17 +375,6 @@ Reply Client::send(const QByteArray& verb, const QUrl& url, const QByteArray& bo
         stopped = why;
         reply->abort();
     };
-    QUrl at = url;
-    QObject::connect(reply, &QNetworkReply::redirected, &guard, [&](const QUrl& to) {
-        const QUrl from = std::exchange(at, to);
-        if (follows(from, to))
-            emit reply->redirectAllowed();
-        else
-            stop(QStringLiteral("the server at %1 sent the request on to %2; that was not "
-                                "followed, and the password was not sent there. If the task "
-                                "list moved, run dueboard-sync setup with its new address")
-                     .arg(display(from), display(to)));
-    });
     QObject::connect(reply, &QNetworkReply::downloadProgress, &guard,
                      [&](qint64 received, qint64 total) {
                          if (received > largestReply || total > largestReply)
@@ -404,6 +421,9 @@ Reply Client::send(const QByteArray& verb, const QUrl& url, const QByteArray& bo
                           .toStdString());
     r.etag = checkedEtag(QString::fromLatin1(reply->rawHeader("ETag"))).toLatin1();
     r.body = reply->readAll();
+    static const QList<int> sameRequestElsewhere{301, 302, 307, 308};
+    if (sameRequestElsewhere.contains(r.status) && reply->hasRawHeader("Location"))
+        *movedTo = url.resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
     return r;
 }
 

@@ -82,6 +82,8 @@ public:
 private:
     Reply send(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                const QList<QPair<QByteArray, QByteArray>>& headers);
+    Reply sendOnce(const QByteArray& verb, const QUrl& url, const QByteArray& body,
+                   const QList<QPair<QByteArray, QByteArray>>& headers, QUrl* movedTo);
     Reply expect(const Reply& r, std::initializer_list<int> ok, const QByteArray& verb,
                  const QUrl& url) const;
     bool follows(const QUrl& from, const QUrl& to);

@@ -96,13 +96,16 @@ QByteArray serialize(icalcomponent* c)
 }
 
 // A text as it is written: CR LF and CR become the line break iCalendar has; other control
-// characters become their pictures (in writable), and a NUL no longer ends the text early.
+// characters become their pictures (in writable), and a NUL no longer ends the text early. The
+// noncharacters U+FFFE and U+FFFF, which no XML may hold, become U+FFFD.
 QByteArray textValue(const QString& value)
 {
     QString text = value;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QChar(0), QChar(0x2400));
+    text.replace(QChar(0xfffe), QChar::ReplacementCharacter);
+    text.replace(QChar(0xffff), QChar::ReplacementCharacter);
     return text.toUtf8();
 }
 

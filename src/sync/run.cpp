@@ -79,8 +79,9 @@ private:
             else if (byHref.contains(r.href) ? byHref[r.href].etag != r.etag
                                              : m_db.ShouldTry(r.href, r.etag))
                 wanted << r.href;
-        // What could not be read before is read again, a few times, even when unchanged.
-        for (const QString& what : m_db.Skipped())
+        // What could not be read before is read again, a few times, even when unchanged (a
+        // full listing has it among the others).
+        for (const QString& what : complete ? m_db.Skipped() : QStringList())
             if (what.startsWith(QLatin1Char('/')) && !wanted.contains(what) &&
                 !m_gone.contains(what))
                 wanted << what;

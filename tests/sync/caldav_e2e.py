@@ -13,6 +13,7 @@ import unittest
 import uuid
 
 from caldav_env import Database, Phone, Services, vtodo
+from standin import StandIn
 
 
 def utc_later():
@@ -324,6 +325,26 @@ class SyncTest(unittest.TestCase):
         self.a.sql("UPDATE TASKS SET DESCRIPTION = 'again' WHERE TASK_ID = 2")
         self.a.sync()
         self.assertEqual(len([p for p in proxy.puts if "SUMMARY:Refused" in p]), 5)
+
+    def test_what_no_real_server_sends(self):
+        server = StandIn("127.0.0.2")
+        self.addCleanup(server.stop)
+        # Two resources with one UID: the same one is taken every run, the other named. A
+        # to-do that cannot be read is named on this run and the next three, then left alone.
+        server.put("/cal/a.ics", vtodo("dup", "SUMMARY:From a\r\n"))
+        server.put("/cal/b.ics", vtodo("dup", "SUMMARY:From b\r\n"))
+        server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDURATION:PT1H\r\n"))
+        self.a.setup(server.url(), "ann", "pw")
+        outs = [self.a.sync() for _ in range(5)]
+        self.assertIn("From the server: 1 added", outs[0])
+        for out in outs:
+            self.assertIn("0 changed", out)
+        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a"])
+        for name in ("/cal/b.ics", "/cal/bad.ics"):
+            self.assertEqual([name in out for out in outs], [True] * 4 + [False])
+        server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDTSTART:20260301T090000Z\r\n"
+                                         "DURATION:PT1H\r\n"))
+        self.assertIn("From the server: 1 added", self.a.sync())
 
 
     def test_repeating_tasks_go_both_ways(self):

@@ -3,9 +3,9 @@
 #include "store/appfunctions.h"
 #include "sync/ical.h"
 #include "sync/merge.h"
+#include "zone.h"
 
 #include <QTimeZone>
-#include <ctime>
 #include <gtest/gtest.h>
 
 namespace
@@ -32,22 +32,11 @@ QByteArray rewrite(const QByteArray& todoLines, const Ical::Fields& after)
     return Ical::WriteTodo(base, "u1", Ical::ReadTodo(base).todo.fields, after);
 }
 
-// Date-times are read in this zone, far from UTC, so a wrong conversion moves the day.
+// Date-times are read in a zone far from UTC, so a wrong conversion moves the day.
 class IcalTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_zone = qgetenv("TZ");
-        qputenv("TZ", "Pacific/Auckland");
-        tzset();
-    }
-    void TearDown() override
-    {
-        qputenv("TZ", m_zone);
-        tzset();
-    }
-    QByteArray m_zone;
+    TestZone zone;
 };
 
 TEST_F(IcalTest, ATaskBecomesAToDoAndBack)

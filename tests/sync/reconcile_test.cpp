@@ -6,10 +6,8 @@
 #include "support/tempdb.h"
 #include "sync/files.h"
 #include "sync/reconcile.h"
+#include "zone.h"
 
-#include <QElapsedTimer>
-#include <QTimeZone>
-#include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -76,29 +74,12 @@ struct Row {
 class SyncFaultTest : public ::testing::TestWithParam<Row>
 {
 protected:
-    void SetUp() override
-    {
-        m_zone = qgetenv("TZ");
-        qputenv("TZ", "Pacific/Auckland");
-        tzset();
-    }
-    void TearDown() override
-    {
-        qputenv("TZ", m_zone);
-        tzset();
-    }
-    QByteArray m_zone;
+    TestZone zone;
 };
 
 TEST_P(SyncFaultTest, Holds)
 {
     GetParam().check();
-}
-
-void setZone(const char* zone)
-{
-    qputenv("TZ", zone);
-    tzset();
 }
 
 const Row rows[] = {
@@ -271,7 +252,7 @@ const Row rows[] = {
     {"Item14_AFieldNobodyChangedKeepsItsBytesAndItsForm",
      [] {
          Sync s;
-         setZone("UTC");
+         TestZone::Set("UTC");
          s.Apply(todo("u1", "SUMMARY:Old\r\nDESCRIPTION:x\r\nDUE:20260305T233000Z\r\n"));
          // Bytes another tool wrote, not UTF-8.
          s.file.Exec("UPDATE TASKS SET DESCRIPTION = CAST(X'4361666520ff' AS TEXT)");
@@ -280,7 +261,7 @@ const Row rows[] = {
          item.changed = {};
          s.db->SaveItem(item);
          // In another zone the date-time falls on another day: not an edit here.
-         setZone("Pacific/Auckland");
+         TestZone::Set("Pacific/Auckland");
          EXPECT_EQ(s.Task(), s.Item().sent);
          EXPECT_TRUE(Reconcile::Outbound(s.Item(), s.Task()).contains("DUE:20260305T233000Z"));
          // The phone renames it: the description's bytes stay.

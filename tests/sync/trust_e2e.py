@@ -325,16 +325,24 @@ def no_keyring(t):
     bus = subprocess.Popen(["dbus-daemon", f"--config-file={config}", "--nofork",
                             "--print-address"], stdout=subprocess.PIPE, text=True)
     try:
-        address = bus.stdout.readline().strip()
-        code, out = run(t.db, "setup", t.server.url(), "ann", password="pw\n",
-                        env={"DBUS_SESSION_BUS_ADDRESS": address})
+        bare = {"DBUS_SESSION_BUS_ADDRESS": bus.stdout.readline().strip()}
+        code, out = run(t.db, "setup", t.server.url(), "ann", password="pw\n", env=bare)
+        t.assertEqual(code, 1, out)
+        t.assertIn("a keyring is needed to keep the password (a Secret Service such as GNOME "
+                   "Keyring or KWallet)", out)
+        t.assertEqual(t.server.requests, [], "said before the password is asked or sent")
+        # A password an earlier version kept in the address leaves the database all the same.
+        t.db.sql("INSERT INTO SYNC_STATE VALUES ('URL', ?)",
+                 t.server.url().replace("http://", "http://ann:secret-pw@"))
+        code, out = run(t.db, env=bare)
+        t.assertEqual(code, 1, out)
+        t.assertIn("was removed from the database", out)
+        t.assertIn(f"run dueboard-sync setup {t.server.url()} ann again", out)
+        with open(t.db.file, "rb") as f:
+            t.assertNotIn(b"secret-pw", f.read())
     finally:
         bus.terminate()
         bus.wait()
-    t.assertEqual(code, 1, out)
-    t.assertIn("a keyring is needed to keep the password (a Secret Service such as GNOME "
-               "Keyring or KWallet)", out)
-    t.assertEqual(t.server.requests, [], "said before the password is asked or sent")
 
 
 def ctrl_c_at_the_password(t):
