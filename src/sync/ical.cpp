@@ -396,17 +396,11 @@ Contents contentsOf(icalcomponent* calendar)
     return c;
 }
 
-// The to-do in a calendar of its own, with the zones it uses. A resource from the server keeps
-// the calendar's properties; a to-do taken out of a file with many gets only a calendar's own,
-// so that no property is copied into each of its to-dos.
-QByteArray extract(icalcomponent* calendar, const Contents& contents, const Group& group,
-                   bool calendarProperties)
+// The to-do taken out of a file, in a calendar of its own with the zones it uses and none of
+// the file's calendar properties, so that nothing of the file is copied into each of its to-dos.
+QByteArray extract(const Contents& contents, const Group& group)
 {
-    Component cal =
-        calendarProperties ? Component(icalcomponent_new(ICAL_VCALENDAR_COMPONENT)) : newCalendar();
-    for (icalproperty* p = icalcomponent_get_first_property(calendar, ICAL_ANY_PROPERTY);
-         p && calendarProperties; p = icalcomponent_get_next_property(calendar, ICAL_ANY_PROPERTY))
-        icalcomponent_add_property(cal.get(), icalproperty_new_clone(p));
+    Component cal = newCalendar();
     QSet<QByteArray> used;
     for (icalcomponent* part : group.parts)
         addZonesUsedBy(part, &used);
@@ -439,8 +433,9 @@ QString problemOf(icalcomponent* todo, const QDate& due)
     return {};
 }
 
+// A resource from the server (`whole`) is kept as it came, with everything in it.
 ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QString& uid,
-                   bool calendarProperties)
+                   bool whole)
 {
     ReadResult r;
     const Group& group = contents.groups[uid];
@@ -463,7 +458,7 @@ ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QStr
     icalproperty* modified = icalcomponent_get_first_property(todo, ICAL_LASTMODIFIED_PROPERTY);
     r.todo.modified = modified ? instant(icalproperty_get_lastmodified(modified))
                                : instant(icalcomponent_get_dtstamp(todo));
-    r.todo.text = extract(calendar, contents, group, calendarProperties);
+    r.todo.text = whole ? serialize(calendar) : extract(contents, group);
     return r;
 }
 

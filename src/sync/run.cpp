@@ -286,7 +286,7 @@ private:
 
     void deleteThere(const SyncDb::Item& item)
     {
-        if (!item.href.isEmpty()) {
+        if (!item.href.isEmpty() && !(item.pending && !ownedThere(item))) {
             const CalDav::Reply r = m_client.Delete(item.href, item.etag);
             if (r.status == 412) {
                 // Edited there since: the edit wins, and the task comes back here.
@@ -296,6 +296,14 @@ private:
             ++m_summary.removed;
         }
         m_db.Transaction([&] { m_db.RemoveItem(item.taskId); });
+    }
+
+    // Whether a new to-do whose PUT was never answered got there: only a to-do of its own UID
+    // at its address is deleted, never another's that holds the address.
+    bool ownedThere(const SyncDb::Item& item)
+    {
+        const CalDav::Reply got = m_client.Get(item.href);
+        return got.status == 200 && Ical::ReadTodo(got.body).todo.uid == item.uid;
     }
 
     SyncDb& m_db;

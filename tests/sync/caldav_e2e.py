@@ -277,6 +277,14 @@ class SyncTest(unittest.TestCase):
         self.assertEqual([str(t.icalendar_component["summary"])
                           for t in self.phone.todos().values()], ["Once"])
         self.assertEqual(len(self.a.tasks()), 1)
+        # Deleted here after a lost reply: the to-do that did get there goes too.
+        self.a.add(2, "Gone soon", "2026-03-05")
+        proxy.lose_put_reply = True
+        self.assertEqual(self.a.tool()[0], 1)
+        proxy.lose_put_reply = False
+        self.a.sql("DELETE FROM TASKS WHERE TASK_ID = 2")
+        self.a.sync()
+        self.assertEqual(len(self.phone.todos()), 1)
         # A edits the title, B a second later; A syncs first: B's later edit still wins.
         self.b.setup(self.phone.url, "ann", "ann-pw")
         self.b.sync()
