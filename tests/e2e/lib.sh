@@ -9,6 +9,16 @@ fail() {
     exit 1
 }
 
+# fail_with_screenshot FILE: from here on a failure saves the screen in FILE first.
+fail_with_screenshot() {
+    failure_shot=$1
+    fail() {
+        echo "FAIL: $*"
+        import -window root "$failure_shot" 2>/dev/null
+        exit 1
+    }
+}
+
 # require TOOL...: fails naming the first tool that is not installed.
 require() {
     local tool

@@ -13,11 +13,7 @@ source "$here/../lib.sh"
 bindir=$1 out=$2
 require Xvfb dbus-daemon dbus-send xdotool import sqlite3 /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
 program_dir "$bindir"
-fail() {
-    echo "FAIL: $*"
-    import -window root "$out/repeat-failure.png" 2>/dev/null
-    exit 1
-}
+fail_with_screenshot "$out/repeat-failure.png"
 
 db=$work/bin/Dueboard.mdb
 q() { sqlite3 "$db" "$1"; }

@@ -11,11 +11,7 @@ source "$here/../lib.sh"
 bindir=$1 out=$2
 require Xvfb dbus-daemon dbus-send xdotool import sqlite3 /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
 program_dir "$bindir"
-fail() {
-    echo "FAIL: $*"
-    import -window root "$out/keyboard-failure.png" 2>/dev/null
-    exit 1
-}
+fail_with_screenshot "$out/keyboard-failure.png"
 
 db=$work/bin/Dueboard.mdb
 sqlite3 "$db" "INSERT INTO TASKS VALUES
