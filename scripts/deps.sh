@@ -13,8 +13,8 @@ runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 # drive and check them, for the tests only.
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
-         gir1.2-atspi-2.0 python3-gi radicale python3-caldav gnome-keyring dunst faketime
-         openbox openssl)
+         gir1.2-atspi-2.0 python3-gi radicale python3-caldav python3-dateutil gnome-keyring dunst
+         faketime openbox openssl)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
             libglib2.0-bin dbus curl time)
 

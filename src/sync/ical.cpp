@@ -20,12 +20,47 @@ struct ComponentFree {
 };
 using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
+// A RRULE libical cannot read it would drop, and refuse the to-do for it: such a rule is
+// carried under a name of ours and written back as it came.
+const QByteArray keptRule = "X-DUEBOARD-KEPT-RRULE";
+
+QByteArray keepUnreadableRules(const QByteArray& text)
+{
+    QList<QByteArray> lines = text.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray name = lines[i].left(6).toUpper();
+        if (name != "RRULE:" && name != "RRULE;")
+            continue;
+        QByteArray value = lines[i].trimmed();
+        for (qsizetype next = i + 1;
+             next < lines.size() && (lines[next].startsWith(' ') || lines[next].startsWith('\t'));
+             ++next)
+            value += lines[next].mid(1).trimmed();
+        value = value.mid(value.indexOf(':') + 1);
+        if (icalrecurrencetype_from_string(value.constData()).freq == ICAL_NO_RECURRENCE)
+            lines[i] = "X-DUEBOARD-KEPT-" + lines[i];
+    }
+    return lines.join('\n');
+}
+
 // A NUL would end the text for libical, and what follows it would be lost: it is read as the
 // picture of a NUL, as every other control character is written.
 Component parse(QByteArray text)
 {
     text.replace('\0', "\xe2\x90\x80");
-    return Component(icalparser_parse_string(text.constData()));
+    return Component(icalparser_parse_string(keepUnreadableRules(text).constData()));
+}
+
+// The to-do's rule: RRULE, or one libical could not read, as it came.
+QString ruleOf(icalcomponent* todo)
+{
+    if (icalproperty* rule = icalcomponent_get_first_property(todo, ICAL_RRULE_PROPERTY))
+        return QString::fromUtf8(icalproperty_get_value_as_string(rule));
+    for (icalproperty* p = icalcomponent_get_first_property(todo, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(todo, ICAL_X_PROPERTY))
+        if (keptRule == icalproperty_get_x_name(p))
+            return QString::fromUtf8(icalproperty_get_x(p));
+    return {};
 }
 
 // iCalendar holds no control characters but the line breaks between its lines (a line break in
@@ -56,6 +91,7 @@ QByteArray serialize(icalcomponent* c)
     char* text = icalcomponent_as_ical_string_r(c);
     QByteArray result(text);
     free(text);
+    result.replace("\n" + keptRule, "\nRRULE");
     return writable(result);
 }
 
@@ -236,6 +272,43 @@ void setStatus(icalcomponent* c, const QString& status)
         removeAll(c, ICAL_PRIORITY_PROPERTY);
 }
 
+// A series moves on with its due date: its start moves as many days, so that the rule counts
+// from the new occurrence.
+void moveStart(icalcomponent* c, const Fields& before, const Fields& after)
+{
+    icalproperty* start = icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY);
+    if (!start || after.rrule.isEmpty() || !before.due.isValid() || !after.due.isValid())
+        return;
+    icaltimetype t = icalproperty_get_dtstart(start);
+    icaltime_adjust(&t, int(before.due.daysTo(after.due)), 0, 0, 0);
+    icalproperty_set_dtstart(start, t);
+}
+
+// A repeating to-do's RRULE, and a start for it to count from when it has none. A rule
+// libical cannot read is left as it is.
+void setRule(icalcomponent* c, const QString& rrule, const QDate& due)
+{
+    if (rrule.isEmpty()) {
+        removeAll(c, ICAL_RRULE_PROPERTY);
+        QList<icalproperty*> kept;
+        for (icalproperty* p = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); p;
+             p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY))
+            if (keptRule == icalproperty_get_x_name(p))
+                kept << p;
+        for (icalproperty* p : kept) {
+            icalcomponent_remove_property(c, p);
+            icalproperty_free(p);
+        }
+        return;
+    }
+    const icalrecurrencetype rule = icalrecurrencetype_from_string(rrule.toUtf8().constData());
+    if (rule.freq == ICAL_NO_RECURRENCE)
+        return;
+    replace(c, ICAL_RRULE_PROPERTY, icalproperty_new_rrule(rule));
+    if (!icalcomponent_get_first_property(c, ICAL_DTSTART_PROPERTY) && due.isValid())
+        icalcomponent_add_property(c, icalproperty_new_dtstart(dateValue(due)));
+}
+
 Component newCalendar()
 {
     Component cal(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
@@ -378,6 +451,10 @@ ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QStr
     r.todo.fields.description = text(icalcomponent_get_description(todo));
     r.todo.fields.due = due;
     r.todo.fields.status = statusOf(todo);
+    r.todo.fields.rrule = ruleOf(todo);
+    for (icalproperty* p = icalcomponent_get_first_property(todo, ICAL_EXDATE_PROPERTY); p;
+         p = icalcomponent_get_next_property(todo, ICAL_EXDATE_PROPERTY))
+        r.todo.exdates << localDay(icalproperty_get_exdate(p));
     icalproperty* modified = icalcomponent_get_first_property(todo, ICAL_LASTMODIFIED_PROPERTY);
     r.todo.modified = modified ? instant(icalproperty_get_lastmodified(modified))
                                : instant(icalcomponent_get_dtstamp(todo));
@@ -390,7 +467,7 @@ ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QStr
 QDateTime Times::Latest() const
 {
     QDateTime latest;
-    for (const QDateTime& t : {title, description, due, status})
+    for (const QDateTime& t : {title, description, due, status, rrule})
         if (t.isValid() && (!latest.isValid() || t > latest))
             latest = t;
     return latest;
@@ -462,10 +539,15 @@ QByteArray WriteTodo(const QByteArray& base, const QString& uid, const Fields& b
     if (created || before.description != after.description ||
         text(icalcomponent_get_description(todo)) != after.description)
         setText(todo, ICAL_DESCRIPTION_PROPERTY, after.description, icalproperty_new_description);
-    if (created || before.due != after.due)
+    if (created || before.due != after.due) {
+        if (!created)
+            moveStart(todo, before, after);
         setDue(todo, after.due);
+    }
     if (created || before.status != after.status)
         setStatus(todo, after.status);
+    if (created || before.rrule != after.rrule)
+        setRule(todo, after.rrule, after.due);
     icalcomponent_set_dtstamp(todo, nowUtc());
     const icaltimetype changedAt =
         modified.isValid() ? icaltime_from_timet_with_zone(time_t(modified.toSecsSinceEpoch()), 0,

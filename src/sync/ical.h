@@ -20,6 +20,7 @@ struct Fields {
     QString description;
     QDate due;
     QString status; // a TaskStatus word
+    QString rrule;  // the RRULE of a repeating to-do as libical writes it; empty for none
     bool operator==(const Fields&) const = default;
 };
 
@@ -30,22 +31,25 @@ struct Times {
     QDateTime description;
     QDateTime due;
     QDateTime status;
+    QDateTime rrule;
     QDateTime Latest() const;
 };
 
-// Calls f(field, time) for each of the four fields, for code that treats them all alike.
+// Calls f(field, time) for each of the five fields, for code that treats them all alike.
 template <typename F> void ForEachField(F&& f)
 {
     f(&Fields::title, &Times::title);
     f(&Fields::description, &Times::description);
     f(&Fields::due, &Times::due);
     f(&Fields::status, &Times::status);
+    f(&Fields::rrule, &Times::rrule);
 }
 
 struct Todo {
     QString uid;
     Fields fields;
-    QDateTime modified; // LAST-MODIFIED, else DTSTAMP; invalid when it has neither
+    QDateTime modified;   // LAST-MODIFIED, else DTSTAMP; invalid when it has neither
+    QList<QDate> exdates; // the days a repeating to-do's series skips (EXDATE)
     // A server's resource as it came; a file's to-do in a VCALENDAR of its own, with its
     // occurrences and the time zones they use.
     QByteArray text;

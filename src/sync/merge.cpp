@@ -71,6 +71,7 @@ Result ThreeWay(const Sides& s)
                &r.keep.description, s, r);
     mergeField("due date", &Ical::Fields::due, &Ical::Times::due, &r.keep.due, s, r);
     mergeField("status", &Ical::Fields::status, &Ical::Times::status, &r.keep.status, s, r);
+    mergeField("repeat rule", &Ical::Fields::rrule, &Ical::Times::rrule, &r.keep.rrule, s, r);
     return r;
 }
 

@@ -27,7 +27,7 @@ struct Result {
     Ical::Fields fields;
     // Per field: true where the task's own value stands and is still to be sent.
     struct {
-        bool title = false, description = false, due = false, status = false;
+        bool title = false, description = false, due = false, status = false, rrule = false;
     } keep;
     QStringList replaced;
 };

@@ -32,6 +32,7 @@ Inbound added(SyncDb& db, qint32 id, const Ical::Todo& todo, const Source& sourc
     if (!todo.fields.due.isValid())
         item.placed = today;
     db.WriteTask(id, item.sent);
+    db.SetSkippedDays(id, todo.exdates);
     db.SaveItem(item);
     return {Inbound::Added, {}, false};
 }
@@ -70,7 +71,7 @@ Inbound merged(SyncDb& db, const SyncDb::Item& item, const Ical::Todo& todo, con
         Merge::ThreeWay({base, item.sent, *local, remote, item.changed, todo.modified});
     result.outcome = m.fields == *local ? Inbound::Unchanged : Inbound::Changed;
     result.replaced = m.replaced;
-    const bool keep[] = {m.keep.title, m.keep.description, m.keep.due, m.keep.status};
+    const bool keep[] = {m.keep.title, m.keep.description, m.keep.due, m.keep.status, m.keep.rrule};
     int i = 0;
     Ical::ForEachField([&](auto field, auto time) {
         // A field still to be sent keeps what was sent and when it changed here.
@@ -82,6 +83,7 @@ Inbound merged(SyncDb& db, const SyncDb::Item& item, const Ical::Todo& todo, con
     });
     if (m.fields != *local)
         db.WriteTask(item.taskId, m.fields, local);
+    db.SetSkippedDays(item.taskId, todo.exdates);
     // From a file, for a task the server keeps, the change travels to the server as one made
     // here: the trigger has noted it.
     if (source.agreed)

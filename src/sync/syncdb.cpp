@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "syncdb.h"
 
+#include "repeat/rule.h"
 #include "store/adodb.h"
+#include "store/repeats.h"
 
 #include <QFile>
 #include <QSet>
@@ -61,6 +63,42 @@ BEGIN
      WHERE TASK_ID = NEW.TASK_ID;
 END;
 CREATE INDEX IF NOT EXISTS SYNC_ITEMS_CHANGED ON SYNC_ITEMS (CHANGED) WHERE CHANGED IS NOT NULL;
+)";
+
+// Repeating tasks: a rule chosen, changed or ended here is a change of the task's; completing a
+// repeating task hands its to-do (the series) on to the task made for the next occurrence,
+// in the program's own transaction.
+const char* const repeatColumnsSql = R"(
+ALTER TABLE SYNC_ITEMS ADD COLUMN SENT_RRULE TEXT;
+ALTER TABLE SYNC_ITEMS ADD COLUMN RRULE_AT TEXT;
+)";
+const char* const repeatTriggerSql = R"(
+CREATE TRIGGER IF NOT EXISTS SYNC_SERIES_MOVED AFTER UPDATE OF TASK_ID ON TASK_REPEATS
+BEGIN
+    UPDATE SYNC_ITEMS SET TASK_ID = NEW.TASK_ID,
+        DUE_AT = strftime('%Y-%m-%dT%H:%M:%fZ', 'now'),
+        CHANGED = strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+     WHERE TASK_ID = OLD.TASK_ID;
+END;
+CREATE TRIGGER IF NOT EXISTS SYNC_RULE_SET AFTER INSERT ON TASK_REPEATS
+BEGIN
+    UPDATE SYNC_ITEMS SET RRULE_AT = strftime('%Y-%m-%dT%H:%M:%fZ', 'now'),
+        CHANGED = strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+     WHERE TASK_ID = NEW.TASK_ID;
+END;
+CREATE TRIGGER IF NOT EXISTS SYNC_RULE_CHANGED AFTER UPDATE OF RRULE ON TASK_REPEATS
+WHEN NEW.RRULE IS NOT OLD.RRULE
+BEGIN
+    UPDATE SYNC_ITEMS SET RRULE_AT = strftime('%Y-%m-%dT%H:%M:%fZ', 'now'),
+        CHANGED = strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+     WHERE TASK_ID = NEW.TASK_ID;
+END;
+CREATE TRIGGER IF NOT EXISTS SYNC_RULE_ENDED AFTER DELETE ON TASK_REPEATS
+BEGIN
+    UPDATE SYNC_ITEMS SET RRULE_AT = strftime('%Y-%m-%dT%H:%M:%fZ', 'now'),
+        CHANGED = strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+     WHERE TASK_ID = OLD.TASK_ID;
+END;
 )";
 
 class Stmt
@@ -138,15 +176,17 @@ SyncDb::Item readItem(const Stmt& q)
     item.etag = q.text(3);
     item.synced = q.bytes(4);
     item.placed = QDate::fromString(q.text(5), Qt::ISODate);
-    item.sent = {q.text(6), q.text(7), QDate::fromString(q.text(8), Qt::ISODate), q.text(9)};
-    item.changed = {q.time(10), q.time(11), q.time(12), q.time(13)};
+    item.sent = {q.text(6), q.text(7), QDate::fromString(q.text(8), Qt::ISODate), q.text(9),
+                 q.text(15)};
+    item.changed = {q.time(10), q.time(11), q.time(12), q.time(13), q.time(16)};
     item.pending = sqlite3_column_int(q.s, 14) != 0;
     return item;
 }
 
 const char* const itemColumns =
     "SELECT TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, SENT_TITLE, SENT_DESCRIPTION, SENT_DUE, "
-    "SENT_STATUS, TITLE_AT, DESCRIPTION_AT, DUE_AT, STATUS_AT, PENDING FROM SYNC_ITEMS ";
+    "SENT_STATUS, TITLE_AT, DESCRIPTION_AT, DUE_AT, STATUS_AT, PENDING, SENT_RRULE, RRULE_AT "
+    "FROM SYNC_ITEMS ";
 
 } // namespace
 
@@ -161,6 +201,9 @@ SyncDb::SyncDb(const QString& file, Tables tables) : m_file(file)
     exec(QStringLiteral("PRAGMA secure_delete = ON"));
     if (tables == Tables::Create || HasTables())
         Transaction([&] { migrate(); });
+    Stmt q(m_db, "SELECT count(*) FROM sqlite_master WHERE name = 'TASK_REPEATS'",
+           [this] { fail(); });
+    m_repeats = q.next() && sqlite3_column_int(q.s, 0) == 1;
 }
 
 // The tables as this version keeps them. A database an earlier version set up keeps its items:
@@ -174,8 +217,14 @@ void SyncDb::migrate()
         while (q.next())
             have.insert(q.text(0));
     }
-    if (have.contains(QStringLiteral("PENDING")))
+    for (const char* sql : RepeatTableSql)
+        exec(QString::fromUtf8(sql));
+    if (!have.contains(QStringLiteral("RRULE_AT")))
+        exec(QString::fromUtf8(repeatColumnsSql));
+    if (have.contains(QStringLiteral("PENDING"))) {
+        exec(QString::fromUtf8(repeatTriggerSql));
         return;
+    }
     for (const char* column : newColumns)
         if (!have.contains(QString::fromLatin1(column).section(QLatin1Char(' '), 0, 0)))
             exec(QStringLiteral("ALTER TABLE SYNC_ITEMS ADD COLUMN ") + QLatin1String(column));
@@ -214,6 +263,7 @@ void SyncDb::migrate()
             .run();
     }
     exec(QString::fromUtf8(triggerSql));
+    exec(QString::fromUtf8(repeatTriggerSql));
 }
 
 bool SyncDb::HasTables() const
@@ -298,7 +348,8 @@ void SyncDb::SaveItem(const Item& item)
     Stmt q(m_db,
            "INSERT OR REPLACE INTO SYNC_ITEMS (TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, "
            "SENT_TITLE, SENT_DESCRIPTION, SENT_DUE, SENT_STATUS, TITLE_AT, DESCRIPTION_AT, "
-           "DUE_AT, STATUS_AT, PENDING, CHANGED) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+           "DUE_AT, STATUS_AT, PENDING, CHANGED, SENT_RRULE, RRULE_AT) "
+           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
            [this] { fail(); });
     q.bind(1, qint64(item.taskId))
         .bind(2, item.uid)
@@ -316,6 +367,8 @@ void SyncDb::SaveItem(const Item& item)
         .bind(14, timeText(item.changed.status))
         .bind(15, qint64(item.pending ? 1 : 0))
         .bind(16, timeText(item.changed.Latest()))
+        .bind(17, item.sent.rrule)
+        .bind(18, timeText(item.changed.rrule))
         .run();
 }
 
@@ -341,12 +394,16 @@ Ical::Fields SyncDb::BaseOf(const Item& item)
 std::optional<Ical::Fields> SyncDb::Task(qint32 taskId) const
 {
     Stmt q(m_db,
-           "SELECT TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS FROM TASKS WHERE TASK_ID = ?",
+           m_repeats ? "SELECT TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS, RRULE FROM TASKS "
+                       "LEFT JOIN TASK_REPEATS USING (TASK_ID) WHERE TASK_ID = ?"
+                     : "SELECT TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS, NULL FROM TASKS "
+                       "WHERE TASK_ID = ?",
            [this] { fail(); });
     q.bind(1, qint64(taskId));
     if (!q.next())
         return std::nullopt;
-    return Ical::Fields{q.text(0), q.text(1), QDate::fromString(q.text(2), Qt::ISODate), q.text(3)};
+    return Ical::Fields{q.text(0), q.text(1), QDate::fromString(q.text(2), Qt::ISODate), q.text(3),
+                        q.text(4)};
 }
 
 QList<qint32> SyncDb::TaskIds() const
@@ -371,6 +428,7 @@ void SyncDb::WriteTask(qint32 taskId, const Ical::Fields& f, const std::optional
             .bind(4, dateText(f.due))
             .bind(5, f.status)
             .run();
+        writeRule(taskId, f.rrule);
         return;
     }
     auto set = [&](const char* column, const QString& value) {
@@ -390,6 +448,33 @@ void SyncDb::WriteTask(qint32 taskId, const Ical::Fields& f, const std::optional
         set("TASK_DATE", dateText(f.due));
     if (f.status != old->status)
         set("TASK_STATUS", f.status);
+    if (f.rrule != old->rrule)
+        writeRule(taskId, f.rrule);
+}
+
+void SyncDb::SetSkippedDays(qint32 taskId, const QList<QDate>& days)
+{
+    if (!m_repeats)
+        return;
+    Stmt q(m_db, "UPDATE TASK_REPEATS SET EXDATE = ? WHERE TASK_ID = ?", [this] { fail(); });
+    q.bind(1, days.isEmpty() ? QString() : Repeat::DatesText(days)).bind(2, qint64(taskId)).run();
+}
+
+void SyncDb::writeRule(qint32 taskId, const QString& rrule)
+{
+    if (rrule.isEmpty()) {
+        if (m_repeats)
+            deleteById("DELETE FROM TASK_REPEATS WHERE TASK_ID = ?", taskId);
+        return;
+    }
+    for (const char* sql : RepeatTableSql)
+        exec(QString::fromUtf8(sql));
+    m_repeats = true;
+    Stmt q(m_db,
+           "INSERT INTO TASK_REPEATS (TASK_ID, RRULE) VALUES (?, ?) "
+           "ON CONFLICT (TASK_ID) DO UPDATE SET RRULE = excluded.RRULE, EXDATE = NULL",
+           [this] { fail(); });
+    q.bind(1, qint64(taskId)).bind(2, rrule).run();
 }
 
 void SyncDb::DeleteTask(qint32 taskId)

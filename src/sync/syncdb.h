@@ -70,6 +70,8 @@ public:
     void WriteTask(qint32 taskId, const Ical::Fields& fields,
                    const std::optional<Ical::Fields>& old = std::nullopt);
     void DeleteTask(qint32 taskId);
+    // The days a repeating task's series skips, as its to-do says.
+    void SetSkippedDays(qint32 taskId, const QList<QDate>& days);
 
     // A to-do or task that could not be read or written: `what` names it (an href, or a task),
     // `version` what it was then (an ETag, or its fields). It is tried on the next three runs,
@@ -88,6 +90,8 @@ private:
     void migrate();
     [[noreturn]] void fail() const;
     void deleteById(const char* sql, qint32 taskId);
+    void writeRule(qint32 taskId, const QString& rrule);
     QString m_file;
     sqlite3* m_db = nullptr;
+    bool m_repeats = false; // whether the file has the table of repeating tasks
 };

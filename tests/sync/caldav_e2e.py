@@ -2,7 +2,7 @@
 """dueboard-sync against a real Radicale on 127.0.0.1, the password in a real gnome-keyring on
 the private session bus, and python3-caldav playing the person's phone.
 
-Run under dbus-run-session: caldav_e2e.py DUEBOARD_SYNC DUEBOARD_INITDB [TEST_NAME]"""
+Run under dbus-run-session: caldav_e2e.py DUEBOARD_SYNC DUEBOARD_INITDB COMPLETER [TEST_NAME]"""
 import http.client
 import http.server
 import socket
@@ -15,7 +15,13 @@ import uuid
 from caldav_env import Database, Phone, Services, vtodo
 from standin import StandIn
 
-SYNC, INITDB = sys.argv[1], sys.argv[2]
+
+def utc_later():
+    """A LAST-MODIFIED a second on, so that the phone's change is the later one."""
+    time.sleep(1.1)
+    return __import__("datetime").datetime.utcnow().strftime("%Y%m%dT%H%M%SZ")
+
+SYNC, INITDB, COMPLETER = sys.argv[1], sys.argv[2], sys.argv[3]
 TODAY = __import__("datetime").date.today().isoformat()
 
 
@@ -356,5 +362,115 @@ class SyncTest(unittest.TestCase):
         self.assertIn("From b", [t[0] for t in self.a.tasks().values()])
 
 
+    def test_repeating_tasks_go_both_ways(self):
+        import datetime
+        import subprocess
+        from dateutil.rrule import rrulestr
+
+        day = datetime.date.today()
+        week = datetime.timedelta(days=7)
+
+        def complete_here(task_id):
+            r = subprocess.run([COMPLETER, self.a.file, str(task_id)], capture_output=True,
+                               text=True)
+            self.assertEqual(r.returncode, 0, r.stderr)
+
+        def rule(task_id):
+            rows = self.a.sql("SELECT RRULE FROM TASK_REPEATS WHERE TASK_ID = ?", task_id)
+            return rows[0][0] if rows else None
+
+        def dated(text, old, new):
+            return text.replace(old.strftime("%Y%m%d"), new.strftime("%Y%m%d"))
+
+        # A weekly task made here reaches the phone as a series.
+        self.a.sql("INSERT INTO sysIDS VALUES ('TASK', 1)")
+        self.a.add(1, "Bins out", day.isoformat())
+        self.a.sql("INSERT INTO TASK_REPEATS (TASK_ID, RRULE) VALUES (1, 'FREQ=WEEKLY')")
+        self.a.setup(self.phone.url, "ann", "ann-pw")
+        self.a.sync()
+        bins, = self.phone.by_summary("Bins out")
+        series = bins.icalendar_component
+        uid = str(series["uid"])
+        self.assertEqual(series["RRULE"].to_ical(), b"FREQ=WEEKLY")
+        occurrences = rrulestr(series["RRULE"].to_ical().decode(), dtstart=series["DTSTART"].dt)
+        self.assertEqual([t.date() for t in occurrences[:3]], [day, day + week, day + 2 * week])
+
+        # Completed here: the phone's series moves on to next week, and the completed day is a
+        # to-do of its own, with no rule and no link to the series.
+        complete_here(1)
+        self.assertIn("To the server: 1 added, 1 changed", self.a.sync())
+        todos = self.phone.by_summary("Bins out")
+        self.assertEqual(len(todos), 2)
+        series = self.phone.todos()[uid].icalendar_component
+        self.assertEqual((series["DUE"].dt, series["DTSTART"].dt), (day + week, day + week))
+        self.assertEqual(str(series["STATUS"]), "NEEDS-ACTION")
+        self.assertEqual(series["RRULE"].to_ical(), b"FREQ=WEEKLY")
+        done, = [t.icalendar_component for t in todos if str(t.icalendar_component["uid"]) != uid]
+        self.assertEqual((str(done["STATUS"]), done["DUE"].dt), ("COMPLETED", day))
+        self.assertNotIn("RRULE", done)
+        self.assertNotIn("RELATED-TO", done)
+
+        # The phone's own weekly to-do, with one occurrence changed apart: it arrives as a
+        # repeating task. The phone completes it and moves it on; the task here moves with it.
+        stamp = datetime.datetime.utcnow().strftime("%Y%m%dT%H%M%SZ")
+        d = lambda when: when.strftime("%Y%m%d")
+        self.phone.calendar.save_todo(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Phone//EN\r\n"
+            f"BEGIN:VTODO\r\nUID:phone-yoga\r\nDTSTAMP:{stamp}\r\nLAST-MODIFIED:{stamp}\r\n"
+            f"SUMMARY:Yoga\r\nDTSTART;VALUE=DATE:{d(day)}\r\nDUE;VALUE=DATE:{d(day)}\r\n"
+            f"RRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE;VALUE=DATE:{d(day + 2 * week)}\r\n"
+            "STATUS:NEEDS-ACTION\r\nEND:VTODO\r\n"
+            f"BEGIN:VTODO\r\nUID:phone-yoga\r\nDTSTAMP:{stamp}\r\n"
+            f"RECURRENCE-ID;VALUE=DATE:{d(day + 3 * week)}\r\nSUMMARY:Yoga in the park\r\n"
+            f"DTSTART;VALUE=DATE:{d(day + 3 * week)}\r\nDUE;VALUE=DATE:{d(day + 3 * week)}\r\n"
+            "END:VTODO\r\nEND:VCALENDAR\r\n")
+        self.a.sync()
+        yoga, = [i for i, t in self.a.tasks().items() if t[0] == "Yoga"]
+        self.assertEqual(self.a.tasks()[yoga][2:], (day.isoformat(), "INCOMPLETE"))
+        self.assertEqual(rule(yoga), "FREQ=WEEKLY;COUNT=5")
+
+        phone_yoga = self.phone.todos()["phone-yoga"]
+        moved = dated(phone_yoga.data, day, day + week).replace("COUNT=5", "COUNT=4")
+        phone_yoga.data = moved.replace(f"LAST-MODIFIED:{stamp}",
+                                        f"LAST-MODIFIED:{utc_later()}")
+        phone_yoga.save()
+        self.phone.calendar.save_todo(vtodo("phone-yoga-done", "SUMMARY:Yoga\r\n"
+                                            f"DUE;VALUE=DATE:{d(day)}\r\nSTATUS:COMPLETED\r\n"))
+        self.a.sync()
+        self.assertEqual(self.a.tasks()[yoga][2:], ((day + week).isoformat(), "INCOMPLETE"))
+        self.assertEqual(rule(yoga), "FREQ=WEEKLY;COUNT=4")
+        self.assertIn(("Yoga", None, day.isoformat(), "COMPLETE"), self.a.tasks().values())
+
+        # Completed here once more: the series moves on past the day it skips, with two fewer
+        # to come, and the occurrence changed apart stays as the phone made it.
+        complete_here(yoga)
+        self.a.sync()
+        series = self.phone.todos()["phone-yoga"]
+        self.assertIn("COUNT=2", series.data)
+        self.assertIn(f"DUE;VALUE=DATE:{d(day + 3 * week)}", series.data)
+        self.assertIn(f"EXDATE;VALUE=DATE:{d(day + 2 * week)}", series.data)
+        self.assertIn("SUMMARY:Yoga in the park", series.data)
+        self.assertIn(f"RECURRENCE-ID;VALUE=DATE:{d(day + 3 * week)}", series.data)
+
+        # Rules that cannot be reckoned, one of them one libical refuses: each task arrives
+        # with its rule, completes alone, and the rule stays on the server as it came.
+        for uid, title, rrule in (("phone-gym", "Gym", "FREQ=HOURLY;INTERVAL=30"),
+                                  ("phone-easter", "Paint eggs", "FREQ=YEARLY;BYEASTER=0")):
+            # Put as the phone wrote it: python3-icalendar refuses the odd rule too.
+            href = self.phone.url.rstrip("/") + f"/{uid}.ics"
+            put = self.phone.client.put(
+                href, vtodo(uid, f"SUMMARY:{title}\r\nDUE;VALUE=DATE:{d(day)}\r\nRRULE:{rrule}\r\n"),
+                {"Content-Type": "text/calendar"})
+            self.assertLess(put.status, 300, put.raw)
+            out = self.a.sync()
+            task, = [i for i, t in self.a.tasks().items() if t[0] == title] or [out]
+            self.assertEqual(rule(task), rrule)
+            complete_here(task)
+            self.a.sync()
+            self.assertEqual([t[0] for t in self.a.tasks().values()].count(title), 1)
+            there = self.phone.client.request(href, "GET").raw.decode()
+            self.assertIn("STATUS:COMPLETED", there)
+            self.assertIn(f"RRULE:{rrule}", there)
+
 if __name__ == "__main__":
-    unittest.main(argv=[sys.argv[0]] + sys.argv[3:], verbosity=2)
+    unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)

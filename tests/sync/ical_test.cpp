@@ -184,6 +184,62 @@ TEST_F(IcalTest, UnreadableToDosAreSkippedWithAMessage)
     EXPECT_TRUE(errors[1].contains("bad")) << errors[1].toStdString();
 }
 
+// A series moves on with its due date: its start moves as many days; a rule written here gets
+// a start to count from; a rule libical cannot read goes back as it came; skipped days are read.
+TEST_F(IcalTest, ARepeatingToDoMovesOnWithItsStartAndRule)
+{
+    const struct {
+        const char* what;
+        QByteArray lines;
+        QDate due;
+        QString rule;
+        QList<QByteArray> expected;
+    } cases[] = {
+        {"a phone's series, date start",
+         "DTSTART;VALUE=DATE:20260305\r\nDUE;VALUE=DATE:20260305\r\n"
+         "RRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE;VALUE=DATE:20260319\r\n",
+         {2026, 3, 12},
+         "FREQ=WEEKLY;COUNT=2",
+         {"DTSTART;VALUE=DATE:20260312", "DUE;VALUE=DATE:20260312", "RRULE:FREQ=WEEKLY;COUNT=2",
+          "EXDATE;VALUE=DATE:20260319"}},
+        {"a date-time start moves as many days, then a date as every start written here",
+         "DTSTART:20260305T090000Z\r\nDUE;VALUE=DATE:20260306\r\nRRULE:FREQ=DAILY\r\n",
+         {2026, 3, 9},
+         "FREQ=DAILY",
+         {"DTSTART;VALUE=DATE:20260308", "DUE;VALUE=DATE:20260309"}},
+        {"a rule chosen here",
+         "DUE;VALUE=DATE:20260331\r\n",
+         {2026, 3, 31},
+         "FREQ=MONTHLY;BYMONTHDAY=31,-1;BYSETPOS=1",
+         {"DTSTART;VALUE=DATE:20260331", "RRULE:FREQ=MONTHLY;BYMONTHDAY=31,-1;BYSETPOS=1"}},
+        {"a rule libical cannot read, completed",
+         "DUE;VALUE=DATE:20260305\r\nRRULE:FREQ=YEARLY;BYEASTER=0\r\n",
+         {2026, 3, 5},
+         "FREQ=YEARLY;BYEASTER=0",
+         {"RRULE:FREQ=YEARLY;BYEASTER=0", "STATUS:COMPLETED"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Ical::ReadResult read = Ical::ReadTodo(calendar(c.lines));
+        ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
+        Ical::Fields after = read.todo.fields;
+        after.due = c.due;
+        after.rrule = c.rule;
+        if (QByteArray(c.what).endsWith("completed"))
+            after.status = TaskStatus::COMPLETE;
+        const QByteArray text = Ical::WriteTodo(read.todo.text, "u1", read.todo.fields, after);
+        for (const QByteArray& line : c.expected)
+            EXPECT_TRUE(text.contains(line + "\r\n")) << line.constData() << "\n"
+                                                      << text.constData();
+        const Ical::ReadResult back = Ical::ReadTodo(text);
+        EXPECT_EQ(back.todo.fields.rrule, c.rule);
+    }
+    EXPECT_EQ(Ical::ReadTodo(calendar("DTSTART;VALUE=DATE:20260305\r\nRRULE:FREQ=WEEKLY\r\n"
+                                      "EXDATE;VALUE=DATE:20260312,20260326\r\n"))
+                  .todo.exdates,
+              (QList<QDate>{{2026, 3, 12}, {2026, 3, 26}}));
+}
+
 TEST(MergeTest, EditsOfDifferentFieldsAreBothKept)
 {
     const Ical::Fields base{"Title", "Notes", QDate(2026, 3, 5), TaskStatus::INCOMPLETE};

@@ -166,6 +166,8 @@ const Row rows[] = {
          s.db.reset();
          // As an earlier version left it: one change time to the second, no columns for more.
          s.file.Exec("DROP TRIGGER SYNC_TASK_CHANGED; DROP INDEX SYNC_ITEMS_CHANGED;"
+                     "DROP TRIGGER SYNC_SERIES_MOVED; DROP TRIGGER SYNC_RULE_SET;"
+                     "DROP TRIGGER SYNC_RULE_CHANGED; DROP TRIGGER SYNC_RULE_ENDED;"
                      "CREATE TABLE OLD AS SELECT TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, "
                      "CHANGED FROM SYNC_ITEMS; DROP TABLE SYNC_ITEMS; "
                      "ALTER TABLE OLD RENAME TO SYNC_ITEMS;"
