@@ -13,8 +13,8 @@ runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 # drive and check them, for the tests only.
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
-         gir1.2-atspi-2.0 python3-gi radicale python3-caldav gnome-keyring dunst faketime
-         openbox openssl)
+         gir1.2-atspi-2.0 python3-gi radicale python3-caldav python3-dateutil gnome-keyring dunst
+         faketime openbox openssl)
 # Building the Debian package, and the checks it must pass: lintian and the package's own tests
 # (autopkgtest in a Debian 12 chroot that mmdebstrap makes) with every test run, piuparts with
 # make deb-check.

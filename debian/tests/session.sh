@@ -33,23 +33,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 data=$HOME/.local/share/dueboard
 db=$data/Dueboard.mdb
 
-# The helpers of the end-to-end tests: wait_for, owner_pid.
+# The helpers of the end-to-end tests: wait_for, owner_pid, shown, gone, keys.
 source "$here/lib.sh"
 fail() {
     echo "FAIL ($USER, $check): $*" >&2
     exit 1
-}
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-shown() { [[ -n $(visible "$1") ]]; }
-gone() { [[ -z $(visible "$1") ]]; }
-keys() {
-    local window
-    wait_for 10 shown "$1" || fail "no window '$1'"
-    window=$(visible "$1")
-    xdotool windowfocus --sync "$window" 2>/dev/null
-    sleep 0.3
-    xdotool key --delay 80 "${@:2}"
-    sleep 0.4
 }
 no_owner() { [[ -z $(owner_pid "$name") ]]; }
 # start LAUNCHER: the main window appears; prints the program the bus started.

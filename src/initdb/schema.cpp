@@ -2,6 +2,7 @@
 #include "schema.h"
 
 #include "store/dbformat.h"
+#include "store/repeats.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -78,6 +79,10 @@ void build(const QString& path)
                 .toUtf8() +
             schemaSql;
         rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+        for (const char* repeats : RepeatTableSql) {
+            if (rc == SQLITE_OK)
+                rc = sqlite3_exec(db, repeats, nullptr, nullptr, nullptr);
+        }
     }
     const QString cause = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_close(db);

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "appfunctions.h"
 
+#include "clientrecordset.h"
 #include "platform/app.h"
 #include "platform/clock.h"
 #include "platform/msgbox.h"
+#include "repeat/rule.h"
+#include "repeats.h"
 
 #include <functional>
 #include <limits>
@@ -44,16 +47,6 @@ bool executeReported(const std::function<void()>& work)
     }
     return false;
 }
-
-// Every task operation reads through its own client-side recordset of one statement.
-struct ClientRecordset : adodb::Recordset {
-    explicit ClientRecordset(const QString& sql)
-    {
-        CursorLocation = adodb::adUseClient;
-        Open(sql, ActiveConnection(), adodb::adOpenStatic, adodb::adLockOptimistic,
-             adodb::adCmdUnspecified);
-    }
-};
 
 } // namespace
 
@@ -153,19 +146,15 @@ qint32 issueNextID(const QString& code)
     return next;
 }
 
-} // namespace
-
-// Another process (dueboard-sync) issues identifiers from the same file: the read, the
-// increment and the write are one immediate transaction, which holds the write lock from the
-// read on, so no identifier is issued twice.
-qint32 GetNextID(const QString& code)
+// Runs work as one immediate transaction, which holds the write lock from its first read on:
+// all of it is written or none.
+void inTransaction(const std::function<void()>& work)
 {
     adodb::Connection& db = ActiveConnection();
     db.Execute(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        const qint32 next = issueNextID(code);
+        work();
         db.Execute(QStringLiteral("COMMIT"));
-        return next;
     } catch (...) {
         try {
             db.Execute(QStringLiteral("ROLLBACK"));
@@ -176,9 +165,61 @@ qint32 GetNextID(const QString& code)
     }
 }
 
+// The task completed and, when it repeats, the next one made on its rule's next date, with
+// the rule handed on to it.
+void completeAndMakeNext(qint32 taskId)
+{
+    ClientRecordset task(Sql::SelectTask(taskId));
+    if (task.Eof())
+        return;
+    const QString title = task.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
+    const QString description = task.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
+    const QVariant stored = task.Fields(QStringLiteral("TASK_DATE")).Value();
+    const QDate due = stored.typeId() == QMetaType::QDate ? stored.toDate() : QDate();
+    const QString status = task.Fields(QStringLiteral("TASK_STATUS")).Value().toString();
+    task.Close();
+
+    ActiveConnection().Execute(Sql::UpdateStatus(taskId, TaskStatus::COMPLETE));
+    const std::optional<TaskRepeat> repeat = GetTaskRepeat(taskId);
+    if (!repeat)
+        return;
+    const auto next = Repeat::NextAfter(repeat->rrule, repeat->exdates, due, Today());
+    if (!next)
+        return;
+
+    const qint32 nextId = issueNextID(QStringLiteral("TASK"));
+    ClientRecordset made(Sql::SelectTask(nextId));
+    made.AddNew();
+    made.Fields(QStringLiteral("TASK_ID")) = nextId;
+    made.Fields(QStringLiteral("TASK_TITLE")) = title;
+    made.Fields(QStringLiteral("DESCRIPTION")) = description;
+    made.Fields(QStringLiteral("TASK_DATE")) = FormatDateMDY(next->date);
+    made.Fields(QStringLiteral("TASK_STATUS")) =
+        status.toUpper() == TaskStatus::COMPLETE ? TaskStatus::INCOMPLETE : status;
+    made.Update();
+    made.Close();
+    MoveTaskRepeat(taskId, nextId, next->rrule);
+}
+
+} // namespace
+
+// Another process (dueboard-sync) issues identifiers from the same file: the read, the
+// increment and the write are one transaction, so no identifier is issued twice.
+qint32 GetNextID(const QString& code)
+{
+    qint32 next = 0;
+    inTransaction([&] { next = issueNextID(code); });
+    return next;
+}
+
 bool SetTaskStatus(qint32 taskId, const QString& status)
 {
     return executeReported([&] { ActiveConnection().Execute(Sql::UpdateStatus(taskId, status)); });
+}
+
+bool CompleteTask(qint32 taskId)
+{
+    return executeReported([&] { inTransaction([&] { completeAndMakeNext(taskId); }); });
 }
 
 QString GetTaskStatus(qint32 taskId)

@@ -47,6 +47,11 @@ QString DeleteTask(qint32 taskId);                          // 9
 // themselves ("ERROR:\r" + description through MsgBox) and return false.
 qint32 GetNextID(const QString& code);
 bool SetTaskStatus(qint32 taskId, const QString& status);
+// "Mark Complete": SetTaskStatus with COMPLETE, and for a repeating task, in the same
+// transaction, a new task like it (open, or special if it was) on its rule's next date that is
+// not already past, which the rule moves to. Past the rule's last date only the task is
+// completed. Reports a failure as SetTaskStatus does, and then nothing has changed.
+bool CompleteTask(qint32 taskId);
 QString GetTaskStatus(qint32 taskId);
 bool SetTaskDate(qint32 taskId, const QString& dateText);
 QDate GetTaskDate(qint32 taskId);

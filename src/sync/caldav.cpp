@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "caldav.h"
 
+#include <QCryptographicHash>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QNetworkReply>
@@ -8,6 +9,7 @@
 #include <QSslError>
 #include <QTimer>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace CalDav
 {
@@ -194,9 +196,32 @@ private:
     QString m_data;
 };
 
+// A to-do stored with a control character in it (another client wrote it raw) makes the
+// server's reply XML no parser takes: such a character is read as its picture (U+2400 and on),
+// as the tool writes them, and the to-do is read instead of stopping every run.
+bool xmlControl(char byte)
+{
+    const auto c = static_cast<unsigned char>(byte);
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+QByteArray readableXml(const QByteArray& body)
+{
+    if (std::none_of(body.begin(), body.end(), xmlControl))
+        return body;
+    QByteArray out;
+    out.reserve(body.size());
+    for (const char byte : body)
+        if (xmlControl(byte))
+            out += QString(QChar(0x2400 + static_cast<unsigned char>(byte))).toUtf8();
+        else
+            out += byte;
+    return out;
+}
+
 Multistatus parseMultistatus(const QByteArray& body, const QUrl& url)
 {
-    return MultistatusReader(body).read(url);
+    return MultistatusReader(readableXml(body)).read(url);
 }
 
 QByteArray multigetBody(const QList<QString>& hrefs, const QUrl& base)
@@ -294,13 +319,16 @@ QUrl Client::resolve(const QString& href) const
     return u;
 }
 
+// The UID itself where it makes a plain, short name; otherwise its SHA-1, so that no two
+// UIDs share an address and none is a hidden or overlong name a server refuses.
 QString Client::HrefFor(const QString& uid) const
 {
-    QString name = uid;
-    for (QChar& c : name)
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') &&
-            c != QLatin1Char('_') && c != QLatin1Char('.'))
-            c = QLatin1Char('_');
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@-][A-Za-z0-9._@-]{0,99}$"));
+    const QString name =
+        plain.match(uid).hasMatch()
+            ? uid
+            : QString::fromLatin1(
+                  QCryptographicHash::hash(uid.toUtf8(), QCryptographicHash::Sha1).toHex());
     return m_collection.path(QUrl::FullyDecoded) + name + QStringLiteral(".ics");
 }
 
@@ -601,7 +629,12 @@ Reply Client::Put(const QString& href, const QByteArray& data, const QString& et
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     else if (const QString strong = checkedEtag(etag); !strong.isEmpty() && !weak(strong))
         headers.append(qMakePair(QByteArray("If-Match"), strong.toLatin1()));
-    return expect(send("PUT", url, data, headers), {200, 201, 204, 412}, "PUT", url);
+    const Reply r = send("PUT", url, data, headers);
+    // A to-do the server will not take (its UID, its size, its address) is that to-do's
+    // trouble: the run goes on with the others. A refused login is everyone's.
+    if (r.status >= 400 && r.status < 500 && r.status != 401 && r.status != 407)
+        return r;
+    return expect(r, {200, 201, 204}, "PUT", url);
 }
 
 Reply Client::Delete(const QString& href, const QString& etag)

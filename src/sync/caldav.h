@@ -68,7 +68,8 @@ public:
     // The resources' data, read in batches (calendar-multiget).
     QList<Resource> Fetch(const QList<QString>& hrefs);
     Reply Get(const QString& href);
-    // If-Match with an ETag, or If-None-Match: * for a new resource (etag empty).
+    // If-Match with an ETag, or If-None-Match: * for a new resource (etag empty). A 4xx
+    // other than a refused login is returned, not thrown.
     Reply Put(const QString& href, const QByteArray& data, const QString& etag);
     Reply Delete(const QString& href, const QString& etag);
 

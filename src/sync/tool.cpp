@@ -148,6 +148,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
         for (SyncDb::Item item : c.db->Items()) {
             item.href.clear();
             item.etag.clear();
+            item.pending = false;
             c.db->SaveItem(item);
         }
     });

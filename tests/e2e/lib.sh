@@ -9,6 +9,16 @@ fail() {
     exit 1
 }
 
+# fail_with_screenshot FILE: from here on a failure saves the screen in FILE first.
+fail_with_screenshot() {
+    failure_shot=$1
+    fail() {
+        echo "FAIL: $*"
+        import -window root "$failure_shot" 2>/dev/null
+        exit 1
+    }
+}
+
 # require TOOL...: fails naming the first tool that is not installed.
 require() {
     local tool
@@ -82,6 +92,32 @@ start_bus() {
     pids+=($!)
     wait_for 10 test -s "$work/bus" || fail "the session bus did not start"
     export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+}
+
+# start_atspi: the session's accessibility bus, which Qt then serves its windows on.
+start_atspi() {
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 bus NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true' ||
+        wait_for 10 owner_pid org.a11y.Bus >/dev/null
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+}
+
+# visible PATTERN: the first shown window whose name matches; shown and gone test for one.
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+shown() { [[ -n $(visible "$1") ]]; }
+gone() { [[ -z $(visible "$1") ]]; }
+
+# keys PATTERN KEY...: the keys pressed in the window named by the pattern, once it has the
+# input focus.
+keys() {
+    local window
+    wait_for 10 shown "$1" || fail "no window '$1'"
+    window=$(visible "$1")
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    sleep 0.3
+    xdotool key --delay 80 "${@:2}"
+    sleep 0.4
 }
 
 # bus METHOD ARG...: a call to the bus itself, its reply printed.

@@ -2,7 +2,7 @@
 """dueboard-sync against a real Radicale on 127.0.0.1, the password in a real gnome-keyring on
 the private session bus, and python3-caldav playing the person's phone.
 
-Run under dbus-run-session: caldav_e2e.py DUEBOARD_SYNC DUEBOARD_INITDB [TEST_NAME]"""
+Run under dbus-run-session: caldav_e2e.py DUEBOARD_SYNC DUEBOARD_INITDB COMPLETER [TEST_NAME]"""
 import http.client
 import http.server
 import socket
@@ -13,8 +13,15 @@ import unittest
 import uuid
 
 from caldav_env import Database, Phone, Services, vtodo
+from standin import StandIn
 
-SYNC, INITDB = sys.argv[1], sys.argv[2]
+
+def utc_later():
+    """A LAST-MODIFIED a second on, so that the phone's change is the later one."""
+    time.sleep(1.1)
+    return __import__("datetime").datetime.utcnow().strftime("%Y%m%dT%H%M%SZ")
+
+SYNC, INITDB, COMPLETER = sys.argv[1], sys.argv[2], sys.argv[3]
 TODAY = __import__("datetime").date.today().isoformat()
 
 
@@ -25,6 +32,9 @@ class Proxy(http.server.ThreadingHTTPServer):
         self.target = target
         self.mode = "pass"   # pass | refuse | error | garbage
         self.allowed = None  # requests left before the connection drops, None: no limit
+        self.lose_put_reply = False  # PUTs reach the server, their replies never come back
+        self.refuse_put = None       # a PUT whose body holds this text gets 400
+        self.puts = []               # bodies of the PUTs seen
         super().__init__(("127.0.0.1", 0), ProxyHandler)
 
 
@@ -41,6 +51,13 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
                 return
             proxy.allowed -= 1
+        if self.command == "PUT":
+            proxy.puts.append(body.decode("utf-8", "replace"))
+            if proxy.refuse_put and proxy.refuse_put in proxy.puts[-1]:
+                self.send_response(400)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
         if proxy.mode in ("error", "garbage"):
             status, data = (503, b"down") if proxy.mode == "error" else (207, b"<multistatus><resp")
             self.send_response(status)
@@ -53,6 +70,10 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
         conn.request(self.command, self.path, body, headers)
         reply = conn.getresponse()
         data = reply.read()
+        if self.command == "PUT" and proxy.lose_put_reply:
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_RDWR)
+            return
         self.send_response(reply.status)
         for k, v in reply.getheaders():
             if k.lower() not in ("content-length", "transfer-encoding", "connection"):
@@ -237,6 +258,219 @@ class SyncTest(unittest.TestCase):
         with open(self.a.file, "rb") as f:
             self.assertNotIn(b"ann-pw", f.read())
 
+    def proxied(self):
+        proxy = Proxy(SERVICES.port)
+        threading.Thread(target=proxy.serve_forever, daemon=True).start()
+        self.addCleanup(proxy.shutdown)
+        self.a.setup(self.phone.url.replace(str(SERVICES.port), str(proxy.server_address[1])),
+                     "ann", "ann-pw")
+        return proxy
+
+    def test_nothing_duplicated_nothing_lost(self):
+        # A PUT whose reply is lost: the next run finds its own to-do, and sends no second one.
+        proxy = self.proxied()
+        self.a.add(1, "Once", "2026-03-05")
+        proxy.lose_put_reply = True
+        self.assertEqual(self.a.tool()[0], 1)
+        proxy.lose_put_reply = False
+        self.a.sync()
+        self.assertEqual([str(t.icalendar_component["summary"])
+                          for t in self.phone.todos().values()], ["Once"])
+        self.assertEqual(len(self.a.tasks()), 1)
+        # Deleted here after a lost reply: the to-do that did get there goes too.
+        self.a.add(2, "Gone soon", "2026-03-05")
+        proxy.lose_put_reply = True
+        self.assertEqual(self.a.tool()[0], 1)
+        proxy.lose_put_reply = False
+        self.a.sql("DELETE FROM TASKS WHERE TASK_ID = 2")
+        self.a.sync()
+        self.assertEqual(len(self.phone.todos()), 1)
+        # A edits the title, B a second later; A syncs first: B's later edit still wins.
+        self.b.setup(self.phone.url, "ann", "ann-pw")
+        self.b.sync()
+        self.a.sql("UPDATE TASKS SET TASK_TITLE = 'from A'")
+        time.sleep(1.1)
+        self.b.sql("UPDATE TASKS SET TASK_TITLE = 'from B'")
+        self.a.sync()
+        self.assertIn('"from A"', self.b.sync())
+        self.a.sync()
+        for db in (self.a, self.b):
+            self.assertEqual([t[0] for t in db.tasks().values()], ["from B"])
+        # A recurring to-do's changed occurrence survives an edit here.
+        self.phone.calendar.save_todo(vtodo("rec", "SUMMARY:Bins\r\nDTSTART:20260303T090000Z\r\n"
+                                            "RRULE:FREQ=WEEKLY\r\n").replace(
+            "END:VCALENDAR", "BEGIN:VTODO\r\nUID:rec\r\nDTSTAMP:20260301T120000Z\r\n"
+            "RECURRENCE-ID:20260310T090000Z\r\nSUMMARY:Bins late\r\nEND:VTODO\r\n"
+            "END:VCALENDAR"))
+        self.a.sync()
+        self.a.sql("UPDATE TASKS SET TASK_TITLE = 'Put the bins out' WHERE TASK_TITLE = 'Bins'")
+        self.a.sync()
+        data = self.phone.todos()["rec"].data
+        self.assertIn("SUMMARY:Put the bins out", data)
+        self.assertIn("RECURRENCE-ID:20260310T090000Z", data)
+
+    def test_one_bad_todo_never_stops_the_rest(self):
+        proxy = self.proxied()
+        self.a.add(1, "First", "2026-03-05")
+        self.a.add(2, "Refused", "2026-03-05")
+        self.a.add(3, "Third", "2026-03-05")
+        # Control characters, CR and blanks at either end: sent once, in a form every client
+        # reads (python3-caldav parses the server's XML), and kept here as they are.
+        self.a.add(4, "  Bell\x07 ", "2026-03-05", description="a\r\nb\rc")
+        proxy.refuse_put = "SUMMARY:Refused"
+        out = self.a.sync()
+        self.assertIn('skipped "Refused"', out)
+        self.assertIn("To the server: 3 added", out)
+        titles = sorted(str(t.icalendar_component["summary"]) for t in self.phone.todos().values())
+        self.assertEqual(titles, ["  Bell\u2407 ", "First", "Third"])
+        self.assertEqual(self.a.tasks()[4][:2], ("  Bell\x07 ", "a\r\nb\rc"))
+        # Tried on the next three runs, then only once it changes.
+        for _ in range(4):
+            self.a.sync()
+        refused = [p for p in proxy.puts if "SUMMARY:Refused" in p]
+        self.assertEqual(len(refused), 4)
+        self.assertIn("To the server: 0 added, 0 changed", self.a.sync())
+        self.a.sql("UPDATE TASKS SET DESCRIPTION = 'again' WHERE TASK_ID = 2")
+        self.a.sync()
+        self.assertEqual(len([p for p in proxy.puts if "SUMMARY:Refused" in p]), 5)
+
+    def test_what_no_real_server_sends(self):
+        server = StandIn("127.0.0.2")
+        self.addCleanup(server.stop)
+        # Two resources with one UID: the same one is taken every run, the other named. A
+        # to-do that cannot be read is named on this run and the next three, then left alone.
+        server.put("/cal/a.ics", vtodo("dup", "SUMMARY:From a\r\n"))
+        server.put("/cal/b.ics", vtodo("dup", "SUMMARY:From b\r\n"))
+        server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDURATION:PT1H\r\n"))
+        # Stored raw by another client: the reply is no valid XML, and the to-do is read.
+        server.put("/cal/bell.ics", vtodo("bell", "SUMMARY:Bell\x07 raw\r\n"))
+        self.a.setup(server.url(), "ann", "pw")
+        outs = [self.a.sync() for _ in range(5)]
+        self.assertIn("From the server: 2 added", outs[0])
+        for out in outs:
+            self.assertIn("0 changed", out)
+        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a", "Bell\u2407 raw"])
+        for name in ("/cal/b.ics", "/cal/bad.ics"):
+            self.assertEqual([name in out for out in outs], [True] * 4 + [False])
+        server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDTSTART:20260301T090000Z\r\n"
+                                         "DURATION:PT1H\r\n"))
+        self.assertIn("From the server: 1 added", self.a.sync())
+        # The resource taken is deleted there: the other one with its UID is taken instead.
+        del server.resources["/cal/a.ics"]
+        server.gone.append("/cal/a.ics")
+        self.assertIn("From the server: 0 added, 1 changed, 0 deleted", self.a.sync())
+        self.assertIn("From b", [t[0] for t in self.a.tasks().values()])
+
+
+    def test_repeating_tasks_go_both_ways(self):
+        import datetime
+        import subprocess
+        from dateutil.rrule import rrulestr
+
+        day = datetime.date.today()
+        week = datetime.timedelta(days=7)
+
+        def complete_here(task_id):
+            r = subprocess.run([COMPLETER, self.a.file, str(task_id)], capture_output=True,
+                               text=True)
+            self.assertEqual(r.returncode, 0, r.stderr)
+
+        def rule(task_id):
+            rows = self.a.sql("SELECT RRULE FROM TASK_REPEATS WHERE TASK_ID = ?", task_id)
+            return rows[0][0] if rows else None
+
+        def dated(text, old, new):
+            return text.replace(old.strftime("%Y%m%d"), new.strftime("%Y%m%d"))
+
+        # A weekly task made here reaches the phone as a series.
+        self.a.sql("INSERT INTO sysIDS VALUES ('TASK', 1)")
+        self.a.add(1, "Bins out", day.isoformat())
+        self.a.sql("INSERT INTO TASK_REPEATS (TASK_ID, RRULE) VALUES (1, 'FREQ=WEEKLY')")
+        self.a.setup(self.phone.url, "ann", "ann-pw")
+        self.a.sync()
+        bins, = self.phone.by_summary("Bins out")
+        series = bins.icalendar_component
+        uid = str(series["uid"])
+        self.assertEqual(series["RRULE"].to_ical(), b"FREQ=WEEKLY")
+        occurrences = rrulestr(series["RRULE"].to_ical().decode(), dtstart=series["DTSTART"].dt)
+        self.assertEqual([t.date() for t in occurrences[:3]], [day, day + week, day + 2 * week])
+
+        # Completed here: the phone's series moves on to next week, and the completed day is a
+        # to-do of its own, with no rule and no link to the series.
+        complete_here(1)
+        self.assertIn("To the server: 1 added, 1 changed", self.a.sync())
+        todos = self.phone.by_summary("Bins out")
+        self.assertEqual(len(todos), 2)
+        series = self.phone.todos()[uid].icalendar_component
+        self.assertEqual((series["DUE"].dt, series["DTSTART"].dt), (day + week, day + week))
+        self.assertEqual(str(series["STATUS"]), "NEEDS-ACTION")
+        self.assertEqual(series["RRULE"].to_ical(), b"FREQ=WEEKLY")
+        done, = [t.icalendar_component for t in todos if str(t.icalendar_component["uid"]) != uid]
+        self.assertEqual((str(done["STATUS"]), done["DUE"].dt), ("COMPLETED", day))
+        self.assertNotIn("RRULE", done)
+        self.assertNotIn("RELATED-TO", done)
+
+        # The phone's own weekly to-do, with one occurrence changed apart: it arrives as a
+        # repeating task. The phone completes it and moves it on; the task here moves with it.
+        stamp = datetime.datetime.utcnow().strftime("%Y%m%dT%H%M%SZ")
+        d = lambda when: when.strftime("%Y%m%d")
+        self.phone.calendar.save_todo(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Phone//EN\r\n"
+            f"BEGIN:VTODO\r\nUID:phone-yoga\r\nDTSTAMP:{stamp}\r\nLAST-MODIFIED:{stamp}\r\n"
+            f"SUMMARY:Yoga\r\nDTSTART;VALUE=DATE:{d(day)}\r\nDUE;VALUE=DATE:{d(day)}\r\n"
+            f"RRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE;VALUE=DATE:{d(day + 2 * week)}\r\n"
+            "STATUS:NEEDS-ACTION\r\nEND:VTODO\r\n"
+            f"BEGIN:VTODO\r\nUID:phone-yoga\r\nDTSTAMP:{stamp}\r\n"
+            f"RECURRENCE-ID;VALUE=DATE:{d(day + 3 * week)}\r\nSUMMARY:Yoga in the park\r\n"
+            f"DTSTART;VALUE=DATE:{d(day + 3 * week)}\r\nDUE;VALUE=DATE:{d(day + 3 * week)}\r\n"
+            "END:VTODO\r\nEND:VCALENDAR\r\n")
+        self.a.sync()
+        yoga, = [i for i, t in self.a.tasks().items() if t[0] == "Yoga"]
+        self.assertEqual(self.a.tasks()[yoga][2:], (day.isoformat(), "INCOMPLETE"))
+        self.assertEqual(rule(yoga), "FREQ=WEEKLY;COUNT=5")
+
+        phone_yoga = self.phone.todos()["phone-yoga"]
+        moved = dated(phone_yoga.data, day, day + week).replace("COUNT=5", "COUNT=4")
+        phone_yoga.data = moved.replace(f"LAST-MODIFIED:{stamp}",
+                                        f"LAST-MODIFIED:{utc_later()}")
+        phone_yoga.save()
+        self.phone.calendar.save_todo(vtodo("phone-yoga-done", "SUMMARY:Yoga\r\n"
+                                            f"DUE;VALUE=DATE:{d(day)}\r\nSTATUS:COMPLETED\r\n"))
+        self.a.sync()
+        self.assertEqual(self.a.tasks()[yoga][2:], ((day + week).isoformat(), "INCOMPLETE"))
+        self.assertEqual(rule(yoga), "FREQ=WEEKLY;COUNT=4")
+        self.assertIn(("Yoga", None, day.isoformat(), "COMPLETE"), self.a.tasks().values())
+
+        # Completed here once more: the series moves on past the day it skips, with two fewer
+        # to come, and the occurrence changed apart stays as the phone made it.
+        complete_here(yoga)
+        self.a.sync()
+        series = self.phone.todos()["phone-yoga"]
+        self.assertIn("COUNT=2", series.data)
+        self.assertIn(f"DUE;VALUE=DATE:{d(day + 3 * week)}", series.data)
+        self.assertIn(f"EXDATE;VALUE=DATE:{d(day + 2 * week)}", series.data)
+        self.assertIn("SUMMARY:Yoga in the park", series.data)
+        self.assertIn(f"RECURRENCE-ID;VALUE=DATE:{d(day + 3 * week)}", series.data)
+
+        # Rules that cannot be reckoned, one of them one libical refuses: each task arrives
+        # with its rule, completes alone, and the rule stays on the server as it came.
+        for uid, title, rrule in (("phone-gym", "Gym", "FREQ=HOURLY;INTERVAL=30"),
+                                  ("phone-easter", "Paint eggs", "FREQ=YEARLY;BYEASTER=0")):
+            # Put as the phone wrote it: python3-icalendar refuses the odd rule too.
+            href = self.phone.url.rstrip("/") + f"/{uid}.ics"
+            put = self.phone.client.put(
+                href, vtodo(uid, f"SUMMARY:{title}\r\nDUE;VALUE=DATE:{d(day)}\r\nRRULE:{rrule}\r\n"),
+                {"Content-Type": "text/calendar"})
+            self.assertLess(put.status, 300, put.raw)
+            out = self.a.sync()
+            task, = [i for i, t in self.a.tasks().items() if t[0] == title] or [out]
+            self.assertEqual(rule(task), rrule)
+            complete_here(task)
+            self.a.sync()
+            self.assertEqual([t[0] for t in self.a.tasks().values()].count(title), 1)
+            there = self.phone.client.request(href, "GET").raw.decode()
+            self.assertIn("STATUS:COMPLETED", there)
+            self.assertIn(f"RRULE:{rrule}", there)
 
 if __name__ == "__main__":
-    unittest.main(argv=[sys.argv[0]] + sys.argv[3:], verbosity=2)
+    unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)

@@ -3,9 +3,9 @@
 #include "store/appfunctions.h"
 #include "sync/ical.h"
 #include "sync/merge.h"
+#include "zone.h"
 
 #include <QTimeZone>
-#include <ctime>
 #include <gtest/gtest.h>
 
 namespace
@@ -32,22 +32,11 @@ QByteArray rewrite(const QByteArray& todoLines, const Ical::Fields& after)
     return Ical::WriteTodo(base, "u1", Ical::ReadTodo(base).todo.fields, after);
 }
 
-// Date-times are read in this zone, far from UTC, so a wrong conversion moves the day.
+// Date-times are read in a zone far from UTC, so a wrong conversion moves the day.
 class IcalTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_zone = qgetenv("TZ");
-        qputenv("TZ", "Pacific/Auckland");
-        tzset();
-    }
-    void TearDown() override
-    {
-        qputenv("TZ", m_zone);
-        tzset();
-    }
-    QByteArray m_zone;
+    TestZone zone;
 };
 
 TEST_F(IcalTest, ATaskBecomesAToDoAndBack)
@@ -195,6 +184,62 @@ TEST_F(IcalTest, UnreadableToDosAreSkippedWithAMessage)
     EXPECT_TRUE(errors[1].contains("bad")) << errors[1].toStdString();
 }
 
+// A series moves on with its due date: its start moves as many days; a rule written here gets
+// a start to count from; a rule libical cannot read goes back as it came; skipped days are read.
+TEST_F(IcalTest, ARepeatingToDoMovesOnWithItsStartAndRule)
+{
+    const struct {
+        const char* what;
+        QByteArray lines;
+        QDate due;
+        QString rule;
+        QList<QByteArray> expected;
+    } cases[] = {
+        {"a phone's series, date start",
+         "DTSTART;VALUE=DATE:20260305\r\nDUE;VALUE=DATE:20260305\r\n"
+         "RRULE:FREQ=WEEKLY;COUNT=3\r\nEXDATE;VALUE=DATE:20260319\r\n",
+         {2026, 3, 12},
+         "FREQ=WEEKLY;COUNT=2",
+         {"DTSTART;VALUE=DATE:20260312", "DUE;VALUE=DATE:20260312", "RRULE:FREQ=WEEKLY;COUNT=2",
+          "EXDATE;VALUE=DATE:20260319"}},
+        {"a date-time start moves as many days, then a date as every start written here",
+         "DTSTART:20260305T090000Z\r\nDUE;VALUE=DATE:20260306\r\nRRULE:FREQ=DAILY\r\n",
+         {2026, 3, 9},
+         "FREQ=DAILY",
+         {"DTSTART;VALUE=DATE:20260308", "DUE;VALUE=DATE:20260309"}},
+        {"a rule chosen here",
+         "DUE;VALUE=DATE:20260331\r\n",
+         {2026, 3, 31},
+         "FREQ=MONTHLY;BYMONTHDAY=31,-1;BYSETPOS=1",
+         {"DTSTART;VALUE=DATE:20260331", "RRULE:FREQ=MONTHLY;BYMONTHDAY=31,-1;BYSETPOS=1"}},
+        {"a rule libical cannot read, completed",
+         "DUE;VALUE=DATE:20260305\r\nRRULE:FREQ=YEARLY;BYEASTER=0\r\n",
+         {2026, 3, 5},
+         "FREQ=YEARLY;BYEASTER=0",
+         {"RRULE:FREQ=YEARLY;BYEASTER=0", "STATUS:COMPLETED"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Ical::ReadResult read = Ical::ReadTodo(calendar(c.lines));
+        ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
+        Ical::Fields after = read.todo.fields;
+        after.due = c.due;
+        after.rrule = c.rule;
+        if (QByteArray(c.what).endsWith("completed"))
+            after.status = TaskStatus::COMPLETE;
+        const QByteArray text = Ical::WriteTodo(read.todo.text, "u1", read.todo.fields, after);
+        for (const QByteArray& line : c.expected)
+            EXPECT_TRUE(text.contains(line + "\r\n")) << line.constData() << "\n"
+                                                      << text.constData();
+        const Ical::ReadResult back = Ical::ReadTodo(text);
+        EXPECT_EQ(back.todo.fields.rrule, c.rule);
+    }
+    EXPECT_EQ(Ical::ReadTodo(calendar("DTSTART;VALUE=DATE:20260305\r\nRRULE:FREQ=WEEKLY\r\n"
+                                      "EXDATE;VALUE=DATE:20260312,20260326\r\n"))
+                  .todo.exdates,
+              (QList<QDate>{{2026, 3, 12}, {2026, 3, 26}}));
+}
+
 TEST(MergeTest, EditsOfDifferentFieldsAreBothKept)
 {
     const Ical::Fields base{"Title", "Notes", QDate(2026, 3, 5), TaskStatus::INCOMPLETE};
@@ -202,7 +247,7 @@ TEST(MergeTest, EditsOfDifferentFieldsAreBothKept)
     here.description = "Notes, longer";
     there.status = TaskStatus::COMPLETE;
     there.due = QDate(2026, 3, 6);
-    const Merge::Result r = Merge::ThreeWay(base, here, there, false);
+    const Merge::Result r = Merge::ThreeWay({base, base, here, there, {}, {}});
     EXPECT_EQ(r.fields,
               (Ical::Fields{"Title", "Notes, longer", QDate(2026, 3, 6), TaskStatus::COMPLETE}));
     EXPECT_TRUE(r.replaced.isEmpty());
@@ -214,11 +259,16 @@ TEST(MergeTest, OnOneFieldTheLaterChangeWinsAndTheReplacedTextIsNamed)
     Ical::Fields here = base, there = base;
     here.description = "written here";
     there.description = "written on the phone";
-    Merge::Result r = Merge::ThreeWay(base, here, there, true);
+    const QDateTime phone(QDate(2026, 3, 5), QTime(12, 0), Qt::UTC);
+    Ical::Times later;
+    later.description = phone.addSecs(1);
+    Merge::Result r = Merge::ThreeWay({base, base, here, there, later, phone});
     EXPECT_EQ(r.fields.description, "written here");
     ASSERT_EQ(r.replaced.size(), 1);
     EXPECT_TRUE(r.replaced[0].contains("\"written on the phone\"")) << r.replaced[0].toStdString();
-    r = Merge::ThreeWay(base, here, there, false);
+    Ical::Times earlier;
+    earlier.description = phone.addSecs(-1);
+    r = Merge::ThreeWay({base, base, here, there, earlier, phone});
     EXPECT_EQ(r.fields.description, "written on the phone");
     ASSERT_EQ(r.replaced.size(), 1);
     EXPECT_TRUE(r.replaced[0].contains("\"written here\""));

@@ -92,6 +92,26 @@ const QList<HelpTopic>& HelpTopics()
                             "shut Dueboard down, choose 'Quit' on the 'File' menu or 'Quit' on "
                             "the tray icon's right-click menu."),
          }},
+        {QStringLiteral("Repeating Tasks"),
+         {
+             QStringLiteral("To make a task come back, right-click it in the Task List or on "
+                            "the Past Due Screen and choose 'Repeat', then 'Every Day', 'Every "
+                            "Week', 'Every Month' or 'Every Year'; the rule in use is ticked. "
+                            "'Every Month' from the 29th, 30th or 31st falls on the last day of "
+                            "a shorter month, and 'Every Year' from the 29th of February on the "
+                            "28th in other years."),
+             QStringLiteral("When you mark a repeating task complete, it stays complete on its "
+                            "own day and a new task with the same title and notes appears on "
+                            "the next day the rule gives. If that day has already gone by, the "
+                            "new task comes on the first day of the rule that has not, so a "
+                            "task completed late brings one new task, not a string of overdue "
+                            "ones. Moving a task's date moves only that task; its next day is "
+                            "then counted from where it is."),
+             QStringLiteral("To stop a task repeating, choose 'Repeat' and then 'Never'. A rule "
+                            "made on a phone or in another program shows in words under "
+                            "'Repeat', or as 'Other' when Dueboard cannot follow it; such a "
+                            "task is completed on its own."),
+         }},
     };
     return topics;
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-// The built-in help: seven topics in list order. A topic's text is its paragraphs joined by
+// The built-in help: eight topics in list order. A topic's text is its paragraphs joined by
 // one empty line (CR LF twice), with nothing before the first or after the last.
 struct HelpTopic {
     QString title;          // shown in the list

@@ -16,6 +16,7 @@
 #include "statusicons.h"
 #include "store/appfunctions.h"
 #include "store/autostart.h"
+#include "store/repeats.h"
 #include "ui/listtext.h"
 #include "ui/taskmenus.h"
 #include "ui/taskrows.h"
@@ -203,6 +204,8 @@ void frmMain::buildMenus()
         AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
     mnuNewDueDate = addCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Ch&oose Due Date..."),
                                &frmMain::mnuNewDueDate_Click);
+    mnuRepeat = new RepeatMenu(
+        mnuPopUp, [this] { return CurrentTaskID; }, [this] { ShowTasks(CurrentTaskID); });
 
     mnuNewTaskPopUp = new QMenu(QStringLiteral("New Task PopUp"), this);
     mnuNewTaskPopUp->setObjectName(QStringLiteral("mnuNewTaskPopUp"));
@@ -243,6 +246,7 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     setWindowTitle(App::Title + QStringLiteral("      ") +
                    QLocale().toString(picked, QStringLiteral("dddd MMMM d, yyyy")));
 
+    const QHash<qint32, QString> repeats = GetDayRepeats(picked);
     adodb::Recordset rs;
     rs.Open(Sql::SelectDay(picked), ActiveConnection(), adodb::adOpenStatic,
             adodb::adLockOptimistic, adodb::adCmdUnspecified);
@@ -255,7 +259,10 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
         node->setIcon(0, StatusIcon(status));
         tags.append(rs.Fields(QStringLiteral("TASK_ID")).Value().toInt());
         node->setData(0, Qt::UserRole, tags.last());
-        node->setData(0, Qt::AccessibleTextRole, TaskRowText(node->text(0), status));
+        const QString rule = repeats.value(tags.last());
+        node->setData(0, Qt::AccessibleTextRole, TaskRowText(node->text(0), status, rule));
+        if (!rule.isEmpty())
+            node->setToolTip(0, RepeatText(rule));
         nodes.append(node);
         rs.MoveNext();
     }
@@ -528,6 +535,8 @@ void frmMain::SetPopUpMenuItems()
     for (QAction* item : {mnuDueToday, mnuDueTomorrow, mnuProcrastinate->menuAction(),
                           mnuNewDueDate, mnuMarkComplete})
         item->setVisible(true);
+    mnuRepeat->SetVisible(true);
+    mnuRepeat->Prepare(CurrentTaskID);
     const QString status = GetTaskStatus(CurrentTaskID).toUpper();
     if (status == TaskStatus::SPECIAL) {
         mnuMarkNotSpecial->setVisible(true);
@@ -544,12 +553,13 @@ void frmMain::SetPopUpMenuItems()
         for (QAction* item : {mnuDueToday, mnuDueTomorrow, mnuProcrastinate->menuAction(),
                               mnuNewDueDate, mnuMarkComplete})
             item->setVisible(false);
+        mnuRepeat->SetVisible(false);
     }
 }
 
 void frmMain::mnuMarkComplete_Click()
 {
-    SetTaskStatus(CurrentTaskID, TaskStatus::COMPLETE);
+    CompleteTask(CurrentTaskID);
     ShowTasks(0);
 }
 

@@ -16,6 +16,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class RepeatMenu;
 
 // The day view: one day's tasks with their status icons, the selected task's details, day
 // navigation and the Past Due button. It owns the database connection while it is loaded.
@@ -98,6 +99,7 @@ public:
     QAction* mnuDueToday;
     QAction* mnuDueTomorrow;
     QAction* mnuNewDueDate;
+    RepeatMenu* mnuRepeat; // the separator and "Repeat" that end mnuPopUp
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

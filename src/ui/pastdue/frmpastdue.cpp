@@ -101,6 +101,13 @@ void frmPastDue::buildMenu()
         AddProcrastinateMenu(mnuPopUp, [this](int days) { mnuProcrastinate_Click(days); });
     mnuNewDueDate = AddMenuCommand(mnuPopUp, "mnuNewDueDate", QStringLiteral("Ch&oose Due Date"),
                                    [this] { mnuNewDueDate_Click(); });
+    mnuRepeat = new RepeatMenu(
+        mnuPopUp,
+        [this] {
+            const int row = selectedRow();
+            return row < 0 ? 0 : m_rows->TaskID(row);
+        },
+        [this] { ShowPastDue(); });
 }
 
 void frmPastDue::Form_Load()
@@ -186,6 +193,10 @@ void frmPastDue::lstTasks_MouseDown(int Button, int /*Shift*/, double x, double 
         },
         [] { DoEvents(8); },
         [&] {
+            if (self && IsLoaded() && selectedRow() >= 0)
+                mnuRepeat->Prepare(m_rows->TaskID(selectedRow()));
+        },
+        [&] {
             // The pending events may have closed the window.
             if (!self || !IsLoaded() || selectedRow() < 0)
                 return;
@@ -227,7 +238,7 @@ void frmPastDue::runOnSelected(const std::function<bool(qint32 id)>& command)
 void frmPastDue::mnuMarkComplete_Click()
 {
     runOnSelected([](qint32 id) {
-        SetTaskStatus(id, TaskStatus::COMPLETE);
+        CompleteTask(id);
         return true;
     });
 }

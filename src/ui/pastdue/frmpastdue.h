@@ -9,6 +9,7 @@
 class QAction;
 class QMenu;
 class QTreeView;
+class RepeatMenu;
 
 // Every open task due before today, oldest first, with how many days late it is. A
 // right-click on a row offers the task commands; each command rebuilds the list.
@@ -41,6 +42,7 @@ public:
     QAction* mnuDueToday;
     QAction* mnuDueTomorrow;
     QAction* mnuNewDueDate;
+    RepeatMenu* mnuRepeat; // the separator and "Repeat" that end mnuPopUp
 
     // The list's columns, in order.
     using enum PastDueModel::Column;

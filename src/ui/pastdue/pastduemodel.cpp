@@ -4,7 +4,9 @@
 #include "platform/datetext.h"
 #include "runtime/errors.h"
 #include "store/appfunctions.h"
+#include "store/repeats.h"
 #include "ui/listtext.h"
+#include "ui/taskrows.h"
 
 #include <QScopeGuard>
 #include <exception>
@@ -116,6 +118,8 @@ PastDueModel::Details PastDueModel::read(qint32 id) const
                 row.storedDate = stored.toString();
         }
         rs.Close();
+        if (const auto repeat = GetTaskRepeat(id))
+            row.rule = repeat->rrule;
         return row;
     } catch (...) {
         if (!m_readFailed) {
@@ -149,6 +153,11 @@ QVariant PastDueModel::data(const QModelIndex& index, int role) const
     // A screen reader names each cell by its own text: the status has a column of its own.
     if (role == Qt::DisplayRole)
         return Text(index.row(), index.column());
+    // How a task repeats has no column: the tip says it, and a screen reader hears it too.
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+        const QString repeats = RepeatText(details(TaskID(index.row())).rule);
+        return repeats.isEmpty() ? QVariant() : QVariant(repeats);
+    }
     return {};
 }
 

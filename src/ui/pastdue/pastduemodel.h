@@ -45,6 +45,7 @@ private:
     struct Details {
         QString title, description, status;
         QString storedDate; // only for a date the program cannot read
+        QString rule;       // RRULE of a repeating task
     };
     Details details(qint32 id) const;
     Details read(qint32 id) const;

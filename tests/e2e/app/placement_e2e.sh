@@ -67,7 +67,7 @@ check_places() { # WM
 
     click '^Dueboard ' 40 $((menu_bar + 57)) 3 # the first task, right button
     sleep 0.7
-    xdotool key Up Return # "Choose Due Date...", the menu's last item
+    xdotool key Up Up Return # "Choose Due Date...", above the menu's last item "Repeat"
     wait_for 5 shown '^New Due Date$' || fail "$1: Choose Due Date opened nothing"
     sleep 0.3
     geometry '^New Due Date$'

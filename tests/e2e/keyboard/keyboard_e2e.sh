@@ -11,11 +11,7 @@ source "$here/../lib.sh"
 bindir=$1 out=$2
 require Xvfb dbus-daemon dbus-send xdotool import sqlite3 /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
 program_dir "$bindir"
-fail() {
-    echo "FAIL: $*"
-    import -window root "$out/keyboard-failure.png" 2>/dev/null
-    exit 1
-}
+fail_with_screenshot "$out/keyboard-failure.png"
 
 db=$work/bin/Dueboard.mdb
 sqlite3 "$db" "INSERT INTO TASKS VALUES
@@ -23,26 +19,9 @@ sqlite3 "$db" "INSERT INTO TASKS VALUES
 start_xvfb 1024x768x24
 private_session "$work/home"
 start_bus --session
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/atspi.log" 2>&1 &
-pids+=($!)
-wait_for 10 bus NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true' ||
-    wait_for 10 owner_pid org.a11y.Bus >/dev/null
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+start_atspi
 
 q() { sqlite3 "$db" "$1"; }
-visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-shown() { [[ -n $(visible "$1") ]]; }
-gone() { [[ -z $(visible "$1") ]]; }
-# Keys to the window named by the pattern, once it has the input focus.
-keys() {
-    local window
-    wait_for 10 shown "$1" || fail "no window '$1'"
-    window=$(visible "$1")
-    xdotool windowfocus --sync "$window" 2>/dev/null
-    sleep 0.3
-    xdotool key --delay 80 "${@:2}"
-    sleep 0.4
-}
 typed() { xdotool type --delay 40 "$1"; }
 main='^Dueboard  '
 today=$(date +%Y-%m-%d) tomorrow=$(date -d tomorrow +%Y-%m-%d)

@@ -3,7 +3,9 @@
 #include "mainwindow.h"
 #include "platform/app.h"
 #include "platform/clock.h"
+#include "store/repeats.h"
 #include "ui/main/frmnewduedate.h"
+#include "ui/taskmenus.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -46,8 +48,8 @@ TEST_F(CommandsTest, APressOnATaskMakesItCurrentWithoutAMenu)
 
 TEST_F(CommandsTest, TheTaskMenuOffersWhatTheStatusAllows)
 {
-    const QStringList dateCommands = {"mnuDueToday", "mnuDueTomorrow", "mnuProcrastinate",
-                                      "mnuNewDueDate"};
+    const QStringList dateCommands = {"mnuDueToday",   "mnuDueTomorrow", "mnuProcrastinate",
+                                      "mnuNewDueDate", "mnuRepeatBar",   "mnuRepeat"};
     db.Exec("UPDATE TASKS SET TASK_STATUS = 'COMPLETE' WHERE TASK_ID = 1;"
             "UPDATE TASKS SET TASK_STATUS = 'special' WHERE TASK_ID = 2");
     Open();
@@ -243,4 +245,64 @@ TEST_F(CommandsTest, AutoStartThatCannotWorkSaysWhyInsteadOfEnabled)
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// The task's own rule is checked; a rule made elsewhere shows in words, or as "Other", checked
+// and disabled, when it cannot be reckoned; the row says how it repeats.
+TEST_F(CommandsTest, TheRepeatMenuShowsTheTasksRuleAndTheRowSaysIt)
+{
+    db.Exec("INSERT INTO TASK_REPEATS (TASK_ID, RRULE) VALUES "
+            "(1, 'FREQ=MONTHLY;BYMONTHDAY=31,-1;BYSETPOS=1'), "
+            "(2, 'FREQ=WEEKLY;INTERVAL=2;BYDAY=MO'), (3, 'FREQ=WEEKLY;BYHOUR=9')");
+    Open();
+    const struct {
+        int row;
+        int checked; // the preset checked, -1 for the extra item
+        QString other;
+        bool otherEnabled;
+        QString tip;
+    } cases[] = {
+        {0, 3, "", false, "Repeats every month on the 31st or the month's last day"},
+        {1, -1, "Every 2 weeks on Monday", true, "Repeats every 2 weeks on Monday"},
+        {2, -1, "&Other", false, "Repeats by a rule of its own"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        RightClickAndPick(c.row);
+        RepeatMenu& repeat = *main->mnuRepeat;
+        for (int i = 0; i < repeat.Presets.size(); ++i)
+            EXPECT_EQ(repeat.Presets[i]->isChecked(), i == c.checked) << i;
+        EXPECT_EQ(repeat.Other->isVisible(), c.checked < 0);
+        if (c.checked < 0) {
+            EXPECT_TRUE(repeat.Other->isChecked());
+            EXPECT_EQ(repeat.Other->text(), c.other);
+            EXPECT_EQ(repeat.Other->isEnabled(), c.otherEnabled);
+        }
+        EXPECT_EQ(main->tvwTasks->topLevelItem(c.row)->toolTip(0), c.tip);
+    }
+    EXPECT_EQ(main->tvwTasks->topLevelItem(1)->data(0, Qt::AccessibleTextRole).toString(),
+              "Two, open, repeats every 2 weeks on Monday");
+
+    RightClickAndPick(0, "mnuRepeatNever");
+    EXPECT_FALSE(GetTaskRepeat(1));
+    EXPECT_EQ(main->tvwTasks->topLevelItem(0)->toolTip(0), "");
+    RightClickAndPick(1, "mnuRepeatYearly");
+    EXPECT_EQ(GetTaskRepeat(2)->rrule, "FREQ=YEARLY");
+    EXPECT_EQ(SelectedTitle(), "Two") << "the window reloads as the date commands do";
+}
+
+// "Mark Complete" on a repeating task completes it and brings the next one on its day.
+TEST_F(CommandsTest, MarkCompleteOnARepeatingTaskMakesTheNextOne)
+{
+    db.Exec("INSERT INTO sysIDS VALUES ('TASK', 3)");
+    Open();
+    RightClickAndPick(1, "mnuRepeatWeekly");
+    EXPECT_EQ(GetTaskRepeat(2)->rrule, "FREQ=WEEKLY");
+    RightClickAndPick(1, "mnuMarkComplete");
+    EXPECT_EQ(GetTaskStatus(2), "COMPLETE");
+    EXPECT_EQ(GetTaskStatus(4), "INCOMPLETE");
+    EXPECT_EQ(GetTaskDate(4), GetTaskDate(2).addDays(7));
+    EXPECT_EQ(GetTaskRepeat(4)->rrule, "FREQ=WEEKLY");
+    EXPECT_EQ(RightClickAndPick(1), QStringList({"mnuMarkIncomplete", "mnuDeleteTask", "mnuA"}))
+        << "a completed task offers no Repeat";
 }

@@ -6,12 +6,14 @@
 #include "runtime/forms.h"
 #include "runtime/layout.h"
 #include "runtime/popup.h"
+#include "store/repeats.h"
 #include "support/qtprint.h"
 #include "support/tempdb.h"
 #include "ui/listtext.h"
 #include "ui/main/frmmain.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/pastdue/frmpastdue.h"
+#include "ui/taskmenus.h"
 #include "ui/windows.h"
 
 #include <QAccessible>
@@ -562,4 +564,31 @@ TEST_F(PastDueTest, TheKeyboardReachesEveryRowsCommands)
 
     QTest::keyClick(w.lstTasks, Qt::Key_Escape);
     EXPECT_FALSE(w.IsLoaded());
+}
+
+// The past-due menu ends with "Repeat" too; "Mark Complete" there makes the next one, on the
+// first date of the rule not already gone, and the row says how it repeats.
+TEST_F(PastDueTest, RepeatAndMarkCompleteMakeTheNextTask)
+{
+    db.Exec("INSERT INTO sysIDS VALUES ('TASK', 1)");
+    db.AddTask(1, "Pay rent", "", QDate(2026, 1, 31));
+    frmPastDue& w = open();
+    pick("mnuRepeatMonthly");
+    rightClickDescription(w, 0);
+    EXPECT_EQ(GetTaskRepeat(1)->rrule, "FREQ=MONTHLY;BYMONTHDAY=31,-1;BYSETPOS=1");
+    // Each cell is named by its own text; how the task repeats is the cell's description.
+    EXPECT_FALSE(
+        w.lstTasks->model()->index(0, frmPastDue::Title).data(Qt::AccessibleTextRole).isValid());
+    EXPECT_EQ(w.lstTasks->model()->index(0, frmPastDue::Title).data(Qt::AccessibleDescriptionRole),
+              "Repeats every month on the 31st or the month's last day");
+    EXPECT_EQ(w.lstTasks->model()->index(0, frmPastDue::DueDate).data(Qt::ToolTipRole),
+              "Repeats every month on the 31st or the month's last day");
+
+    pick("mnuMarkComplete");
+    rightClickDescription(w, 0);
+    EXPECT_EQ(GetTaskStatus(1), "COMPLETE");
+    // February 28th has gone by on the 5th of March: the next one is due on the 31st.
+    EXPECT_EQ(GetTaskDate(2), QDate(2026, 3, 31));
+    EXPECT_EQ(GetTaskStatus(2), "INCOMPLETE");
+    EXPECT_TRUE(tags(w).isEmpty());
 }
