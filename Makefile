@@ -1,9 +1,10 @@
 # The two commands of the README, and a few more for developers.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+DEB ?= build-deb
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all build run test bench install uninstall clean
+.PHONY: all build run test bench install uninstall clean deb deb-check
 
 all: build
 
@@ -24,6 +25,8 @@ test:
 	scripts/deps.sh test
 	$(MAKE) build CMAKE_FLAGS="$(CMAKE_FLAGS) -DDUEBOARD_TESTS=ON"
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	scripts/deb.sh $(DEB)
+	scripts/debcheck.sh $(DEB) lintian autopkgtest
 
 bench:
 	scripts/deps.sh bench
@@ -38,5 +41,16 @@ install:
 uninstall:
 	cmake --build $(BUILD) --target uninstall
 
+# The Debian package: sources and .deb in $(DEB)/.
+deb:
+	scripts/deps.sh deb
+	scripts/deb.sh $(DEB)
+
+# Everything the package must pass, piuparts and an upgrade included.
+deb-check:
+	scripts/deps.sh deb-check
+	scripts/deb.sh $(DEB)
+	scripts/debcheck.sh $(DEB) lintian autopkgtest piuparts upgrade
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(DEB)

@@ -1,8 +1,10 @@
 # Runs at install time (cmake --install, with any --prefix), after the programs are in place.
 # Writes the D-Bus service file and the desktop entry with the absolute paths of the installed
-# programs, and creates the task database when none is there. Paths written into files leave
-# DESTDIR out; files go under it.
-# Expects DUEBOARD_PACKAGING_DIR, DUEBOARD_GENERATED_DIR and DUEBOARD_PROGRAM_DIR (relative).
+# programs, and creates the task database when none is there (never for the package, whose
+# users' databases live in their data folders). Paths written into files leave DESTDIR out;
+# files go under it.
+# Expects DUEBOARD_PACKAGING_DIR, DUEBOARD_GENERATED_DIR, DUEBOARD_PROGRAM_DIR (relative) and
+# DUEBOARD_PACKAGE.
 
 set(program_dir "${CMAKE_INSTALL_PREFIX}/${DUEBOARD_PROGRAM_DIR}")
 
@@ -16,13 +18,17 @@ configure_file("${DUEBOARD_PACKAGING_DIR}/dbus/Dueboard.clsDueboard.service.in"
 
 # A path that needs no quoting is written bare; one with other reserved characters goes in
 # double quotes, which then needs no escape.
-set(DUEBOARD_LAUNCHER_EXEC "${program_dir}/dueboard")
+set(DUEBOARD_LAUNCHER "${program_dir}/dueboard")
+set(DUEBOARD_LAUNCHER_EXEC "${DUEBOARD_LAUNCHER}")
 if(DUEBOARD_LAUNCHER_EXEC MATCHES "[ '<>~|&;*?#()]")
   set(DUEBOARD_LAUNCHER_EXEC "\"${DUEBOARD_LAUNCHER_EXEC}\"")
 endif()
 configure_file("${DUEBOARD_PACKAGING_DIR}/org.example.Dueboard.desktop.in"
   "${DUEBOARD_GENERATED_DIR}/org.example.Dueboard.desktop" @ONLY)
 
+if(DUEBOARD_PACKAGE)
+  return()
+endif()
 # The installed tool never touches an existing database, so a reinstall or an upgrade keeps
 # every task. The file stays out of the install manifest: uninstalling leaves it.
 set(staged_dir "$ENV{DESTDIR}${program_dir}")

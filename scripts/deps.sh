@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages a target needs are present.
-#   deps.sh build|run|test|bench
+#   deps.sh build|run|test|bench|deb|deb-check
 # As root it installs what is missing; otherwise it prints the lines to run and stops.
 set -euo pipefail
 
@@ -15,15 +15,23 @@ testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps 
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
          gir1.2-atspi-2.0 python3-gi radicale python3-caldav python3-dateutil gnome-keyring dunst
          faketime openbox openssl)
+# Building the Debian package, and the checks it must pass: lintian and the package's own tests
+# (autopkgtest in a Debian 12 chroot that mmdebstrap makes) with every test run, piuparts with
+# make deb-check.
+deb=(debhelper dpkg-dev fakeroot)
+deb_tests=(lintian autopkgtest mmdebstrap)
+deb_checks=(piuparts)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
             libglib2.0-bin dbus curl time)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;
   run)   want=("${build[@]}" "${runtime[@]}") ;;
-  test)  want=("${build[@]}" "${runtime[@]}" "${testing[@]}") ;;
+  test)  want=("${build[@]}" "${runtime[@]}" "${testing[@]}" "${deb[@]}" "${deb_tests[@]}") ;;
   bench) want=("${build[@]}" "${runtime[@]}" "${benchmarks[@]}") ;;
-  *) echo "usage: $0 build|run|test|bench" >&2; exit 2 ;;
+  deb)   want=("${build[@]}" "${deb[@]}") ;;
+  deb-check) want=("${build[@]}" "${deb[@]}" "${deb_tests[@]}" "${deb_checks[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench|deb|deb-check" >&2; exit 2 ;;
 esac
 
 missing=()

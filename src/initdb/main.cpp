@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// dueboard-initdb [DIRECTORY]: makes an empty Dueboard.mdb in DIRECTORY (by default the
-// tool's own directory) unless one is already there.
+// dueboard-initdb [DIRECTORY]: makes an empty Dueboard.mdb in DIRECTORY (by default the folder
+// where the programs beside the tool keep their database, made if missing) unless one is
+// already there.
+#include "platform/app.h"
 #include "schema.h"
-#include "store/dbformat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,22 +19,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: dueboard-initdb [DIRECTORY]\n");
         return 2;
     }
-    const QString dir = args.size() == 2 ? args[1] : QCoreApplication::applicationDirPath();
-    if (!QFileInfo(dir).isDir()) {
-        std::fprintf(stderr, "dueboard-initdb: %s is not a directory\n", qUtf8Printable(dir));
-        return 1;
-    }
-    const QString path = QDir(dir).filePath(QLatin1String(DbFormat::FileName));
-    if (QFileInfo::exists(path)) {
-        std::printf("%s already exists; left unchanged\n", qUtf8Printable(path));
-        return 0;
-    }
     try {
+        if (args.size() == 1)
+            App::MakeDatabaseFolder();
+        const QString dir = args.size() == 2 ? args[1] : App::DatabaseFolder();
+        if (!QFileInfo(dir).isDir()) {
+            std::fprintf(stderr, "dueboard-initdb: %s is not a directory\n", qUtf8Printable(dir));
+            return 1;
+        }
+        const QString path = QDir(dir).filePath(App::DatabaseName);
+        if (QFileInfo::exists(path)) {
+            std::printf("%s already exists; left unchanged\n", qUtf8Printable(path));
+            return 0;
+        }
         Schema::CreateDatabase(path);
+        std::printf("Created the empty task database %s\n", qUtf8Printable(path));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "dueboard-initdb: %s\n", e.what());
         return 1;
     }
-    std::printf("Created the empty task database %s\n", qUtf8Printable(path));
     return 0;
 }

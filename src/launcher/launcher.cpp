@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "launcher/launcher.h"
 
+#include "platform/app.h"
 #include "platform/serverexit.h"
 
 #include <QDBusMessage>
@@ -11,7 +12,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
-#include <optional>
 #include <unistd.h>
 
 namespace
@@ -167,6 +167,25 @@ LaunchResult CallShowMainScreen(const QDBusConnection& bus, milliseconds timeout
 }
 
 } // namespace
+
+std::optional<LaunchResult> MakeDatabase(const QString& initDbPath)
+{
+    try {
+        if (!App::DataInHome() || QFileInfo::exists(App::DatabaseFile()))
+            return std::nullopt;
+    } catch (const std::exception& e) {
+        return Failure(LaunchStatus::NoDatabase, QString::fromUtf8(e.what()));
+    }
+    QProcess tool;
+    tool.setStandardInputFile(QProcess::nullDevice());
+    tool.setStandardOutputFile(QProcess::nullDevice());
+    tool.start(initDbPath, {});
+    if (tool.waitForFinished() && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0)
+        return std::nullopt;
+    const QString said = QString::fromLocal8Bit(tool.readAllStandardError()).trimmed();
+    return Failure(LaunchStatus::NoDatabase, QStringLiteral("could not make the task database: %1")
+                                                 .arg(said.isEmpty() ? tool.errorString() : said));
+}
 
 LaunchResult Launch(const QDBusConnection& bus, const QString& serverPath, LaunchTimeouts timeouts)
 {

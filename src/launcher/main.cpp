@@ -8,8 +8,10 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString server = QCoreApplication::applicationDirPath() + '/' + kServerProgram;
-    const LaunchResult result = Launch(QDBusConnection::sessionBus(), server);
+    const QString dir = QCoreApplication::applicationDirPath() + '/';
+    const std::optional<LaunchResult> noDatabase = MakeDatabase(dir + kInitDbProgram);
+    const LaunchResult result =
+        noDatabase ? *noDatabase : Launch(QDBusConnection::sessionBus(), dir + kServerProgram);
     if (!result.message.isEmpty())
         std::fprintf(stderr, "%s\n", qUtf8Printable(result.message));
     std::fflush(nullptr);

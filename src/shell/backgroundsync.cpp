@@ -5,7 +5,6 @@
 #include "runtime/errors.h"
 #include "runtime/forms.h"
 #include "runtime/whennoneopen.h"
-#include "store/dbformat.h"
 #include "sync/runner/syncrunner.h"
 #include "ui/main/frmmain.h"
 
@@ -13,9 +12,9 @@
 
 void StartBackgroundSync(QObject* owner)
 {
-    auto* runner = new SyncRunner(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
-        App::Path() + QLatin1Char('/') + QLatin1String(DbFormat::FileName), NotifyDesktop, owner);
+    auto* runner =
+        new SyncRunner(QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
+                       App::DatabaseFile(), NotifyDesktop, owner);
     auto* reload = new WhenNoneOpen(
         [] { Guard(QStringLiteral("Showing the tasks a sync brought"), ReloadAfterSync); }, runner);
     QObject::connect(runner, &SyncRunner::TasksChanged, reload, &WhenNoneOpen::Request);

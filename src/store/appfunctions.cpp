@@ -2,7 +2,6 @@
 #include "appfunctions.h"
 
 #include "clientrecordset.h"
-#include "dbformat.h"
 #include "platform/app.h"
 #include "platform/clock.h"
 #include "platform/msgbox.h"
@@ -17,8 +16,8 @@ std::unique_ptr<adodb::Connection> gConnection;
 adodb::Connection& ActiveConnection()
 {
     if (!gConnection || !gConnection->IsOpen())
-        throw adodb::DbError(QStringLiteral("%1/%2: the task database is not open")
-                                 .arg(App::Path(), QLatin1String(DbFormat::FileName)));
+        throw adodb::DbError(
+            QStringLiteral("%1: the task database is not open").arg(App::DatabaseFile()));
     return *gConnection;
 }
 
@@ -53,8 +52,7 @@ bool executeReported(const std::function<void()>& work)
 
 QString ConnectionString()
 {
-    return QStringLiteral("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=") + App::Path() +
-           QLatin1Char('/') + QLatin1String(DbFormat::FileName);
+    return QStringLiteral("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=") + App::DatabaseFile();
 }
 
 namespace Sql

@@ -25,7 +25,7 @@ inline const QString COMPLETE = QStringLiteral("COMPLETE");
 inline const QString SPECIAL = QStringLiteral("SPECIAL");
 } // namespace TaskStatus
 
-// "PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + App::Path() + "/Dueboard.mdb"
+// "PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + App::DatabaseFile()
 QString ConnectionString();
 
 // The nine statements, each returning its exact text.

@@ -66,12 +66,15 @@ QString escaped(const QString& value)
     return out;
 }
 
-QString entryText(const QString& description, const QString& exec, const QString& icon,
-                  const QString& workingDirectory)
+// TryExec names the program itself, so that once it is gone (the package removed) desktops skip
+// the entry instead of failing to start it.
+QString entryText(const QString& description, const QString& program, const QString& exec,
+                  const QString& icon, const QString& workingDirectory)
 {
     QString text = QStringLiteral("[Desktop Entry]\nType=Application\n");
     text += QStringLiteral("Name=") + escaped(description) + u'\n';
     text += QStringLiteral("Comment=") + escaped(description) + u'\n';
+    text += QStringLiteral("TryExec=") + escaped(program) + u'\n';
     text += QStringLiteral("Exec=") + escaped(exec) + u'\n';
     if (!icon.isEmpty())
         text += QStringLiteral("Icon=") + escaped(icon) + u'\n';
@@ -188,6 +191,6 @@ bool MakeShortcut(const QString& shortcutPath, const QString& description,
     const QString folder = workingDirectory.isEmpty()
                                ? targetPath.left(qMax<qsizetype>(targetPath.lastIndexOf(u'/'), 0))
                                : workingDirectory;
-    writeAtomically(path, entryText(description, *exec, icon, folder));
+    writeAtomically(path, entryText(description, targetPath, *exec, icon, folder));
     return true;
 }

@@ -7,5 +7,4 @@ namespace DbFormat
 {
 inline constexpr int ApplicationId = 0x44756542; // "DueB"
 inline constexpr int UserVersion = 1;
-inline constexpr char FileName[] = "Dueboard.mdb";
 } // namespace DbFormat

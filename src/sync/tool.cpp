@@ -7,9 +7,7 @@
 #include "run.h"
 #include "secret.h"
 #include "store/appfunctions.h"
-#include "store/dbformat.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <csignal>
@@ -231,7 +229,6 @@ int RunSyncTool(const QStringList& arguments, QTextStream& out, QTextStream& err
 {
     QStringList args = arguments;
     Context c;
-    c.file = QDir(App::Path()).filePath(QLatin1String(DbFormat::FileName));
     if (args.size() >= 2 && args[0] == QLatin1String("--database")) {
         c.file = args[1];
         args = args.mid(2);
@@ -246,6 +243,8 @@ int RunSyncTool(const QStringList& arguments, QTextStream& out, QTextStream& err
         return 2;
     }
     try {
+        if (c.file.isEmpty())
+            c.file = App::DatabaseFile();
         // The store checks that this is a Dueboard database before anything is written.
         gConnection = std::make_unique<adodb::Connection>();
         gConnection->Open(QStringLiteral("DATA SOURCE=") + c.file);

@@ -136,13 +136,9 @@ TEST_F(AutoStart, EntryStartsTheLauncherInTheProgramDirectory)
     EnableAutoStart();
     const QString launcher = program() + "/dueboard";
     const QMap<QString, QString> expected{
-        {"Type", "Application"},
-        {"Name", "Dueboard"},
-        {"Comment", "Dueboard"},
-        {"Exec", launcher},
-        {"Icon", "org.example.Dueboard"},
-        {"Path", program()},
-        {"Terminal", "false"},
+        {"Type", "Application"}, {"Name", "Dueboard"},  {"Comment", "Dueboard"},
+        {"TryExec", launcher},   {"Exec", launcher},    {"Icon", "org.example.Dueboard"},
+        {"Path", program()},     {"Terminal", "false"},
     };
     EXPECT_EQ(entryKeys(entry()), expected);
 }
@@ -353,6 +349,20 @@ TEST_F(OddProgramDirectory, ALinkOnTheSearchPathStandsInForAnUnreadablePath)
     const ToolRun gio = runTool("gio", {"launch", entry()});
     ASSERT_EQ(gio.status, 0) << qPrintable(gio.output);
     EXPECT_EQ(waitForRun().section(u'\n', 0, 0), link);
+}
+
+// Removing the program (the package) leaves the person's entry behind; desktops then skip it.
+TEST_F(OddProgramDirectory, ReadersSkipTheEntryOnceTheLauncherIsGone)
+{
+    const QString dir = m_dir.filePath("with  blanks");
+    makeLauncher(dir);
+    App::SetPath(dir);
+    EnableAutoStart();
+    ASSERT_TRUE(QFile::remove(dir + "/dueboard"));
+
+    const ToolRun dex = runTool("dex", {"--autostart", "--search-paths", folder(), "--dry-run"});
+    EXPECT_EQ(dex.status, 0) << qPrintable(dex.output);
+    EXPECT_FALSE(dex.output.contains("Executing command")) << qPrintable(dex.output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, OddProgramDirectory, ::testing::ValuesIn(oddNames),
