@@ -187,10 +187,12 @@ Reply Client::send(const QByteArray& verb, const QUrl& url, const QByteArray& bo
     request.setTransferTimeout(timeoutMs);
     for (const auto& [name, value] : headers)
         request.setRawHeader(name, value);
+    m_trust.Apply(request);
     if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
         request.setRawHeader("Content-Type", "application/xml; charset=utf-8");
     ++m_requests;
     QNetworkReply* reply = m_net.sendCustomRequest(request, verb, body);
+    m_trust.Watch(reply);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
@@ -199,6 +201,8 @@ Reply Client::send(const QByteArray& verb, const QUrl& url, const QByteArray& bo
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     r.etag = reply->rawHeader("ETag");
     r.body = reply->readAll();
+    if (const QString refusal = m_trust.Refusal(url.host()); r.status == 0 && !refusal.isEmpty())
+        throw Failure(refusal.toStdString());
     if (r.status == 0)
         throw Failure(QStringLiteral("cannot reach %1: %2")
                           .arg(url.host(), reply->error() == QNetworkReply::OperationCanceledError

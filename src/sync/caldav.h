@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "trust.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -48,6 +50,8 @@ public:
 
     QUrl Collection() const { return m_collection; }
     int Requests() const { return m_requests; }
+    // Certificates trusted for this collection besides the system's authorities.
+    void SetTrust(const Trust& trust) { m_trust = trust; }
 
     // Whether the collection answers sync-collection reports, and its current token.
     bool OffersSyncCollection();
@@ -74,6 +78,7 @@ private:
     QNetworkAccessManager m_net;
     QUrl m_collection;
     QByteArray m_authorization;
+    Trust m_trust;
     int m_requests = 0;
 };
 

@@ -8,6 +8,7 @@
 #include "secret.h"
 #include "store/appfunctions.h"
 #include "store/dbformat.h"
+#include "trust.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,9 +23,11 @@ namespace
 const char* const usage =
     "usage: dueboard-sync [--database FILE] [COMMAND]\n"
     "  (no command)            sync with the collection set up (status 3: none is)\n"
-    "  setup URL USER [--allow-http]\n"
+    "  setup URL USER [--allow-http] [--ca FILE]\n"
     "                          set up the collection; asks for the "
-    "password\n"
+    "password;\n"
+    "                          --ca: a PEM authority or the server's own "
+    "certificate to trust\n"
     "  export FILE.ics         write every task to FILE.ics\n"
     "  import FILE.ics         add or update tasks from FILE.ics\n";
 
@@ -65,6 +68,28 @@ int importFile(Context& c, const QString& path, QTextStream& out, QTextStream& e
 const QString urlKey = QStringLiteral("URL");
 const QString userKey = QStringLiteral("USER");
 const QString allowHttpKey = QStringLiteral("ALLOW_HTTP");
+const QString caKey = QStringLiteral("CA");
+
+// `--ca FILE` taken out of args: the certificates the person trusts for this collection.
+Trust takeTrust(QStringList& args)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--ca"));
+    if (at < 0 || at + 1 >= args.size())
+        return {};
+    const QString path = args[at + 1];
+    args.remove(at, 2);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CalDav::Failure(
+            QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    const Trust trust = Trust::FromPem(file.readAll());
+    if (trust.IsEmpty())
+        throw CalDav::Failure(
+            QStringLiteral("%1 holds no PEM certificate (-----BEGIN CERTIFICATE-----)")
+                .arg(path)
+                .toStdString());
+    return trust;
+}
 
 // From the terminal without echo, or the first line of whatever stdin is.
 QString askPassword(QTextStream& err)
@@ -92,6 +117,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
     const bool allowHttp = args.contains(QStringLiteral("--allow-http"));
     QStringList rest = args;
     rest.removeAll(QStringLiteral("--allow-http"));
+    const Trust trust = takeTrust(rest);
     if (rest.size() != 3) {
         err << usage;
         return 2;
@@ -99,6 +125,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
     const QUrl url = CalDav::CheckedUrl(rest[1], allowHttp);
     const QString password = askPassword(err);
     CalDav::Client client(url, rest[2], password);
+    client.SetTrust(trust);
     const bool offers = client.OffersSyncCollection(); // proves the address and the login
     Secret::Store(Secret::KeyFor(c.file), password);
     const bool otherCollection = c.db->State(urlKey) != client.Collection().toString();
@@ -106,6 +133,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
         c.db->SetState(urlKey, client.Collection().toString());
         c.db->SetState(userKey, rest[2]);
         c.db->SetState(allowHttpKey, allowHttp ? QStringLiteral("1") : QStringLiteral("0"));
+        c.db->SetState(caKey, QString::fromLatin1(trust.Pem()));
         c.db->SetState(QStringLiteral("SYNC_COLLECTION"),
                        offers ? QStringLiteral("1") : QStringLiteral("0"));
         if (!otherCollection)
@@ -118,6 +146,8 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
             c.db->SaveItem(item);
         }
     });
+    for (const QString& print : trust.Fingerprints())
+        out << "Trusting the certificate with SHA-256 fingerprint " << print << "\n";
     out << "Set up " << client.Collection().toDisplayString() << " for " << rest[2]
         << "; the password is in the desktop's secret store. Run dueboard-sync to sync.\n";
     return 0;
@@ -133,6 +163,7 @@ int sync(Context& c, QTextStream& out, QTextStream& err)
     }
     const QUrl url = CalDav::CheckedUrl(address, c.db->State(allowHttpKey) == QLatin1String("1"));
     CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)));
+    client.SetTrust(Trust::FromPem(c.db->State(caKey).toLatin1()));
     const SyncRun::Summary s =
         SyncRun::Run(*c.db, client, Today(), [] { return GetNextID("TASK"); });
     out << s.Text() << " (" << client.Requests() << " requests)\n";
