@@ -133,6 +133,16 @@ MKCALENDAR = ('<?xml version="1.0" encoding="utf-8"?><C:mkcalendar xmlns:D="DAV:
               '</C:mkcalendar>')
 
 
+def tls_open(port, context):
+    """Whether a TLS server answers on the port; a handshake, so the server logs no error."""
+    try:
+        with socket.create_connection(("127.0.0.1", port), 0.5) as raw:
+            context.wrap_socket(raw, server_hostname="127.0.0.1").close()
+        return True
+    except OSError:
+        return False
+
+
 class Server:
     """What every server here offers: the address the tool and the phone use for a user's
     collection (made with MKCALENDAR), the port a further proxy relays to, and stop()."""
@@ -184,7 +194,7 @@ class Radicale(Server):
                     f"[rights]\ntype = owner_only\n[logging]\nlevel = warning\n")
         self.process = subprocess.Popen(["/usr/bin/python3", "-m", "radicale", "--config",
                                          config])
-        wait_until(lambda: port_open(self.port), "radicale")
+        wait_until(lambda: tls_open(self.port, authority.client_context()), "radicale")
 
     def home(self, user):
         return f"/{user}/"
@@ -298,7 +308,8 @@ class Cyrus(Server):
         self.process = subprocess.Popen(["unshare", "-m", "--propagation", "private", "sh",
                                          "-c", script], start_new_session=True)
         try:
-            wait_until(lambda: port_open(self.port) and port_open(self.imap), "cyrus")
+            wait_until(lambda: port_open(self.imap) and
+                       tls_open(self.port, authority.client_context()), "cyrus")
             for user in USERS:
                 self.create_mailbox(user)
         except Exception:
