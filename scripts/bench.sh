@@ -26,3 +26,8 @@ fi
 echo "== sync_bench"
 dbus-run-session -- /usr/bin/python3 -W ignore "$(dirname "$0")/../bench/sync/sync_bench.py" \
   "$bindir" "${DUEBOARD_BENCH_SYNC_TASKS:-1000}"
+# Hostile replies against the stand-in server; DUEBOARD_BENCH_SYNC_BEFORE names an earlier
+# dueboard-sync to measure beside this one.
+echo "== hostile_bench"
+dbus-run-session -- /usr/bin/python3 -W ignore "$(dirname "$0")/../bench/sync/hostile_bench.py" \
+  "$bindir" ${DUEBOARD_BENCH_SYNC_BEFORE:+"$DUEBOARD_BENCH_SYNC_BEFORE"}

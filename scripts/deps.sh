@@ -16,7 +16,8 @@ testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps 
          gir1.2-atspi-2.0 python3-gi radicale python3-caldav gnome-keyring dunst faketime
          openbox xandikos cyrus-imapd cyrus-caldav sasl2-bin openssl util-linux)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
-            libglib2.0-bin dbus xandikos cyrus-imapd cyrus-caldav sasl2-bin openssl util-linux)
+            libglib2.0-bin dbus curl time xandikos cyrus-imapd cyrus-caldav sasl2-bin openssl
+            util-linux)
 # Services the packages above start where the machine allows it. The tests and benchmarks run
 # private instances of their own, so a service the install added is stopped and disabled again.
 services=(cyrus-imapd.service exim4.service)

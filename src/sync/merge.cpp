@@ -17,45 +17,60 @@ QString shown(const QDate& value)
     return value.isValid() ? value.toString(Qt::ISODate) : QStringLiteral("(no due date)");
 }
 
-template <typename T>
-void mergeField(const char* name, T Ical::Fields::*field, const Ical::Fields& base,
-                const Ical::Fields& local, const Ical::Fields& remote, bool localIsLater,
-                Result& result)
+bool localIsLater(const QDateTime& here, const QDateTime& there)
 {
-    const T& here = local.*field;
-    const T& there = remote.*field;
+    if (!here.isValid() || !there.isValid())
+        return false;
+    return here.toSecsSinceEpoch() > there.toSecsSinceEpoch();
+}
+
+template <typename T>
+void mergeField(const char* name, T Ical::Fields::*field, const QDateTime Ical::Times::*time,
+                bool* keep, const Sides& s, Result& result)
+{
+    const T& here = s.local.*field;
+    const T& there = s.remote.*field;
     T& merged = result.fields.*field;
-    if (here == there || there == base.*field) {
+    const bool changedHere = here != s.sent.*field;
+    const bool changedThere = there != s.base.*field;
+    if (!changedThere) {
         merged = here;
+        *keep = changedHere;
         return;
     }
-    if (here == base.*field) {
-        merged = there;
+    // The same change on both sides, or a text of ours as it reads back.
+    const Ical::Fields ours = Ical::AsWritten(s.local);
+    if (!changedHere || there == ours.*field) {
+        merged = changedHere ? here : there;
         return;
     }
-    merged = localIsLater ? here : there;
-    const T& lost = localIsLater ? there : here;
+    const QDateTime& changed = s.localChanged.*time;
+    const bool later = localIsLater(changed, s.remoteModified);
+    const bool tie = changed.isValid() && s.remoteModified.isValid() &&
+                     changed.toSecsSinceEpoch() == s.remoteModified.toSecsSinceEpoch();
+    merged = later ? here : there;
+    *keep = later;
+    const T& lost = later ? there : here;
+    const QString title = result.fields.title.isEmpty() ? s.local.title : result.fields.title;
+    QString when = later ? QStringLiteral("here, later")
+                         : (tie ? QStringLiteral("on the server in the same second")
+                                : QStringLiteral("on the server, later"));
     result.replaced << QStringLiteral("%1 of \"%2\": %3 (changed %4) replaced by %5 (changed %6)")
-                           .arg(QLatin1String(name),
-                                result.fields.title.isEmpty() ? local.title : result.fields.title,
-                                shown(lost),
-                                localIsLater ? QStringLiteral("on the server")
-                                             : QStringLiteral("here"),
-                                shown(merged),
-                                localIsLater ? QStringLiteral("here, later")
-                                             : QStringLiteral("on the server, later"));
+                           .arg(QLatin1String(name), title, shown(lost),
+                                later ? QStringLiteral("on the server") : QStringLiteral("here"),
+                                shown(merged), when);
 }
 
 } // namespace
 
-Result ThreeWay(const Ical::Fields& base, const Ical::Fields& local, const Ical::Fields& remote,
-                bool localIsLater)
+Result ThreeWay(const Sides& s)
 {
     Result r;
-    mergeField("title", &Ical::Fields::title, base, local, remote, localIsLater, r);
-    mergeField("description", &Ical::Fields::description, base, local, remote, localIsLater, r);
-    mergeField("due date", &Ical::Fields::due, base, local, remote, localIsLater, r);
-    mergeField("status", &Ical::Fields::status, base, local, remote, localIsLater, r);
+    mergeField("title", &Ical::Fields::title, &Ical::Times::title, &r.keep.title, s, r);
+    mergeField("description", &Ical::Fields::description, &Ical::Times::description,
+               &r.keep.description, s, r);
+    mergeField("due date", &Ical::Fields::due, &Ical::Times::due, &r.keep.due, s, r);
+    mergeField("status", &Ical::Fields::status, &Ical::Times::status, &r.keep.status, s, r);
     return r;
 }
 

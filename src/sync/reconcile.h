@@ -26,14 +26,20 @@ struct Source {
     bool agreed = true;
 };
 
-// New tasks get their identifiers from nextId, outside any transaction of db.
+// New tasks get their identifiers from nextId, outside any transaction of db. Throws
+// adodb::DbError when the database cannot be read or written.
 Inbound Apply(SyncDb& db, const Ical::Todo& todo, const Source& source, const QDate& today,
               const std::function<qint32()>& nextId);
+
+// The server no longer has the item's to-do at the address listed: the task goes too (true),
+// unless it was edited here since, even while the run went on: then it stays, to be sent as new.
+bool GoneThere(SyncDb& db, const SyncDb::Item& listed);
 
 // The task as a to-do: its item's agreed to-do with the fields changed here written over it.
 QByteArray Outbound(const SyncDb::Item& item, const Ical::Fields& local);
 
-// A task that has never been written out: a new item with a new UID, not yet on a server.
+// A task that has never been written out: a new item with a new UID, not yet on a server,
+// holding the task as it is now.
 SyncDb::Item NewItem(qint32 taskId, const Ical::Fields& local);
 
 } // namespace Reconcile

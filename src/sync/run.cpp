@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 namespace SyncRun
 {
@@ -44,6 +45,7 @@ private:
     // by comparing every ETag with the one last seen.
     void pull()
     {
+        forgetOutside();
         QString offers = m_db.State(offersKey);
         if (offers.isEmpty()) {
             offers = m_client.OffersSyncCollection() ? QStringLiteral("1") : QStringLiteral("0");
@@ -66,32 +68,83 @@ private:
             if (!item.href.isEmpty())
                 byHref.insert(item.href, item);
         if (!complete) {
-            // A full listing: what is not in it is gone from the server.
+            // A full listing: what is not in it is gone from the server, but for a to-do
+            // whose first PUT was never answered: that one never got there.
             QSet<QString> listed;
             for (const CalDav::Resource& r : present)
                 listed.insert(r.href);
-            for (const QString& href : byHref.keys())
-                if (!listed.contains(href))
-                    removed << href;
+            for (const SyncDb::Item& item : byHref)
+                if (!listed.contains(item.href) && !item.pending)
+                    removed << item.href;
         }
+        m_gone = QSet<QString>(removed.begin(), removed.end());
         QList<QString> wanted;
         for (const CalDav::Resource& r : present)
-            if (!byHref.contains(r.href) || byHref[r.href].etag != r.etag)
+            if (r.etag.isEmpty())
+                unreadable(r.href);
+            else if (byHref.contains(r.href) ? byHref[r.href].etag != r.etag
+                                             : m_db.ShouldTry(r.href, r.etag))
                 wanted << r.href;
-        for (const CalDav::Resource& r : m_client.Fetch(wanted))
+        // What could not be read before is read again, a few times, even when unchanged (a
+        // full listing has it among the others).
+        for (const QString& what : complete ? m_db.Skipped() : QStringList())
+            if (what.startsWith(QLatin1Char('/')) && !wanted.contains(what) &&
+                !m_gone.contains(what))
+                wanted << what;
+        QList<CalDav::Resource> fetched = m_client.Fetch(wanted);
+        // In the order of their addresses, so that of two resources with one UID the same
+        // one is taken every time.
+        std::sort(
+            fetched.begin(), fetched.end(),
+            [](const CalDav::Resource& a, const CalDav::Resource& b) { return a.href < b.href; });
+        for (const CalDav::Resource& r : fetched)
             take(r);
         for (const QString& href : removed)
-            if (byHref.contains(href))
-                goneThere(byHref[href]);
+            if (byHref.contains(href) && Reconcile::GoneThere(m_db, byHref[href]))
+                ++m_summary.deleted;
+    }
+
+    // An earlier version took addresses outside the collection: what it kept there is not
+    // touched, and the task goes to the collection as a new to-do.
+    void forgetOutside()
+    {
+        for (SyncDb::Item item : m_db.Items()) {
+            if (item.href.isEmpty() || m_client.Inside(item.href))
+                continue;
+            m_summary.messages << QStringLiteral("%1 is not inside the task list; it was left "
+                                                 "alone, and the task is sent to the task list")
+                                      .arg(item.href);
+            item.href.clear();
+            item.etag.clear();
+            m_db.Transaction([&] { m_db.SaveItem(item); });
+        }
+    }
+
+    // Listed with no ETag the tool can use: it is there, so it is no deletion, and nothing is
+    // known of its changes.
+    void unreadable(const QString& href)
+    {
+        m_summary.messages << QStringLiteral("%1 on the server has no readable ETag; it was left "
+                                             "alone")
+                                  .arg(href);
     }
 
     void take(const CalDav::Resource& r)
     {
         const Ical::ReadResult read = Ical::ReadTodo(r.data);
-        if (!read.error.isEmpty()) {
-            m_summary.messages << read.error + QStringLiteral(" (%1)").arg(r.href);
+        QString problem = read.error;
+        if (problem.isEmpty())
+            if (const std::optional<SyncDb::Item> item = m_db.ItemByUid(read.todo.uid))
+                if (!item->pending && !item->href.isEmpty() && item->href != r.href &&
+                    !m_gone.contains(item->href))
+                    problem = QStringLiteral("skipped the to-do %1: %2 holds it already")
+                                  .arg(read.todo.uid, item->href);
+        if (!problem.isEmpty()) {
+            m_summary.messages << problem + QStringLiteral(" (%1)").arg(r.href);
+            m_db.Failed(r.href, r.etag);
             return;
         }
+        m_db.Settled(r.href);
         const Reconcile::Inbound in =
             Reconcile::Apply(m_db, read.todo, {r.href, r.etag, true}, m_today, m_nextId);
         m_summary.messages << in.replaced;
@@ -99,32 +152,6 @@ private:
             ++m_summary.added;
         else if (in.outcome != Reconcile::Inbound::Unchanged)
             ++m_summary.changed;
-    }
-
-    // Deleted on the server: the task goes too, unless it was edited here since (then the
-    // edit wins and the task is sent again as new).
-    void goneThere(const SyncDb::Item& listed)
-    {
-        // The to-do may have moved to another address in this same run.
-        const std::optional<SyncDb::Item> current = m_db.ItemOf(listed.taskId);
-        if (!current || current->href != listed.href)
-            return;
-        const SyncDb::Item& item = *current;
-        const std::optional<Ical::Fields> local = m_db.Task(item.taskId);
-        m_db.Transaction([&] {
-            if (local && *local != SyncDb::BaseOf(item)) {
-                SyncDb::Item again = item;
-                again.href.clear();
-                again.etag.clear();
-                m_db.SaveItem(again);
-                return;
-            }
-            if (local) {
-                m_db.DeleteTask(item.taskId);
-                ++m_summary.deleted;
-            }
-            m_db.RemoveItem(item.taskId);
-        });
     }
 
     void push()
@@ -135,7 +162,7 @@ private:
             const std::optional<Ical::Fields> local = m_db.Task(item.taskId);
             if (!local)
                 deleteThere(item);
-            else if (item.href.isEmpty() || *local != SyncDb::BaseOf(item))
+            else if (item.href.isEmpty() || item.pending || *local != item.sent)
                 send(item, *local);
         }
         for (qint32 id : m_db.TaskIds())
@@ -144,27 +171,78 @@ private:
                     send(Reconcile::NewItem(id, *local), *local);
     }
 
+    // What a task is tried again for once it could not be sent: a change on either side.
+    static QString versionOf(const SyncDb::Item& item, const Ical::Fields& local)
+    {
+        return QStringLiteral("%1|%2|%3|%4|%5")
+            .arg(item.etag, local.title, local.description, local.due.toString(Qt::ISODate),
+                 local.status);
+    }
+
+    // A new to-do's UID and address are saved before its PUT, so that a run cut short (no
+    // reply, or killed) finds it on the server next time instead of sending it again.
+    void intend(SyncDb::Item& item)
+    {
+        if (item.href.isEmpty())
+            item.href = m_client.HrefFor(item.uid);
+        item.etag.clear();
+        item.pending = true;
+        m_db.Transaction([&] {
+            std::optional<SyncDb::Item> current = m_db.ItemOf(item.taskId);
+            SyncDb::Item& saved = current ? *current : item;
+            saved.href = item.href;
+            saved.etag.clear();
+            saved.pending = true;
+            m_db.SaveItem(saved);
+        });
+    }
+
     // Written with If-Match (If-None-Match for a new one); a refusal means the server's copy
-    // changed meanwhile: it is read, merged, and the merge sent.
+    // changed meanwhile: it is read, merged, and the merge sent. A to-do the server will not
+    // take is named and left for the next runs; the others are still sent.
     void send(SyncDb::Item item, Ical::Fields local)
     {
-        const bool fresh = item.href.isEmpty();
-        if (fresh)
-            item.href = m_client.HrefFor(item.uid);
+        const QString what = QStringLiteral("task %1").arg(item.taskId);
+        if (!m_db.ShouldTry(what, versionOf(item, local)))
+            return;
+        bool fresh = item.pending;
         for (int attempt = 0; attempt < 3; ++attempt) {
+            if (item.href.isEmpty()) { // new, or gone from the server since
+                fresh = true;
+                intend(item);
+            }
             const QByteArray text = Reconcile::Outbound(item, local);
             const CalDav::Reply r = m_client.Put(item.href, text, item.etag);
-            if (r.status != 412) {
+            if (r.status >= 200 && r.status < 300) {
                 settle(item, text, QString::fromUtf8(r.etag), local);
+                m_db.Settled(what);
                 ++(fresh ? m_summary.sent : m_summary.updated);
+                return;
+            }
+            if (r.status != 412) {
+                QUrl where = m_client.Collection();
+                where.setPath(item.href);
+                m_summary.messages
+                    << QStringLiteral("skipped \"%1\": the server refused PUT %2 "
+                                      "(HTTP %3); it is tried again on the next "
+                                      "runs")
+                           .arg(local.title, where.toDisplayString(QUrl::RemoveUserInfo))
+                           .arg(r.status);
+                m_db.Failed(what, versionOf(item, local));
                 return;
             }
             const std::optional<SyncDb::Item> merged = reread(item);
             const std::optional<Ical::Fields> now = m_db.Task(item.taskId);
-            if (!merged || !now || (*now == SyncDb::BaseOf(*merged) && !merged->href.isEmpty()))
+            if (!merged || !now ||
+                (*now == merged->sent && !merged->href.isEmpty() && !merged->pending))
                 return; // the server's copy already says what the task says
             item = *merged;
             local = *now;
+            if (item.pending) {
+                // Another to-do holds the address meant for this one.
+                item.href = m_client.HrefFor(Ical::NewUid());
+                intend(item);
+            }
         }
         m_summary.messages << QStringLiteral("\"%1\" changed on the server during the run; it "
                                              "is sent next time")
@@ -179,6 +257,7 @@ private:
             SyncDb::Item again = item;
             again.href.clear();
             again.etag.clear();
+            again.pending = false;
             m_db.Transaction([&] { m_db.SaveItem(again); });
             return again;
         }
@@ -186,23 +265,28 @@ private:
         return m_db.ItemOf(item.taskId);
     }
 
-    void settle(SyncDb::Item item, const QByteArray& text, const QString& etag,
+    // The item as sent, read again in the transaction that writes it: a field the program
+    // changed while the write was under way stays a change to send.
+    void settle(const SyncDb::Item& item, const QByteArray& text, const QString& etag,
                 const Ical::Fields& sent)
     {
-        item.synced = text;
-        item.etag = etag;
         m_db.Transaction([&] {
-            // A change the program made while the write was under way stays a change.
-            const std::optional<Ical::Fields> now = m_db.Task(item.taskId);
-            if (!now) {
-                m_db.SaveItem(item);
-                return;
-            }
-            if (*now == sent)
-                item.changed = {};
+            SyncDb::Item next = m_db.ItemOf(item.taskId).value_or(item);
+            next.href = item.href;
+            next.etag = etag;
+            next.synced = text;
+            next.pending = false;
+            next.sent = sent;
+            if (const std::optional<Ical::Fields> now = m_db.Task(item.taskId))
+                Ical::ForEachField([&](auto field, auto time) {
+                    if ((*now).*field == sent.*field)
+                        next.changed.*time = {};
+                    else if (!(next.changed.*time).isValid())
+                        next.changed.*time = QDateTime::currentDateTimeUtc();
+                });
             if (sent.due.isValid() && !Ical::ReadTodo(text).todo.fields.due.isValid())
-                item.placed = sent.due;
-            m_db.SaveItem(item);
+                next.placed = sent.due;
+            m_db.SaveItem(next);
         });
     }
 
@@ -225,6 +309,7 @@ private:
     QDate m_today;
     std::function<qint32()> m_nextId;
     QString m_token;
+    QSet<QString> m_gone; // addresses the server no longer has, as this run found
     Summary m_summary;
 };
 

@@ -44,6 +44,20 @@ QString KeyFor(const QString& databaseFile)
                                                    : file.canonicalFilePath());
 }
 
+void Check()
+{
+    QKeychain::ReadPasswordJob job(service);
+    job.setKey(QStringLiteral("dueboard-sync:whether the keyring answers"));
+    try {
+        wait(job, QStringLiteral("read"));
+    } catch (const CalDav::Failure&) {
+        if (job.error() != QKeychain::EntryNotFound)
+            throw CalDav::Failure("a keyring is needed to keep the password (a Secret Service "
+                                  "such as GNOME Keyring or KWallet), and none answers here: "
+                                  "start one, then run setup again");
+    }
+}
+
 void Store(const QString& key, const QString& password)
 {
     QKeychain::WritePasswordJob job(service);

@@ -10,6 +10,8 @@ namespace Secret
 {
 
 QString KeyFor(const QString& databaseFile);
+// Throws, with a word on what is missing, when there is no keyring to keep a password in.
+void Check();
 void Store(const QString& key, const QString& password);
 QString Read(const QString& key);
 

@@ -4,15 +4,15 @@
 #include "store/adodb.h"
 
 #include <QFile>
+#include <QSet>
 #include <sqlite3.h>
 
 namespace
 {
 
 // SYNC_ITEMS: one row per synced task. SYNC_STATE: the collection's address, user and
-// sync-token. The trigger notes when the program changes a synced task, so that in a
-// conflict the later change can win.
-const char* const schemaSql = R"(
+// sync-token. SYNC_SKIPPED: what could not be read or written, and how often it was tried.
+const char* const tablesSql = R"(
 CREATE TABLE IF NOT EXISTS SYNC_ITEMS (
     TASK_ID INTEGER PRIMARY KEY,
     UID TEXT NOT NULL UNIQUE,
@@ -26,17 +26,55 @@ CREATE TABLE IF NOT EXISTS SYNC_STATE (
     KEY TEXT PRIMARY KEY,
     VALUE TEXT
 );
-CREATE TRIGGER IF NOT EXISTS SYNC_TASK_CHANGED AFTER UPDATE ON TASKS
-BEGIN
-    UPDATE SYNC_ITEMS SET CHANGED = strftime('%Y-%m-%dT%H:%M:%SZ', 'now')
-     WHERE TASK_ID = NEW.TASK_ID;
-END;
+CREATE TABLE IF NOT EXISTS SYNC_SKIPPED (
+    WHAT TEXT PRIMARY KEY,
+    VERSION TEXT,
+    TRIES INTEGER NOT NULL
+);
 )";
 
-struct Stmt {
-    sqlite3_stmt* s = nullptr;
-    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+// Columns an earlier version's SYNC_ITEMS lacks; PENDING, the last, tells whether it is one.
+const char* const newColumns[] = {
+    "SENT_TITLE TEXT",  "SENT_DESCRIPTION TEXT", "SENT_DUE TEXT",
+    "SENT_STATUS TEXT", "TITLE_AT TEXT",         "DESCRIPTION_AT TEXT",
+    "DUE_AT TEXT",      "STATUS_AT TEXT",        "PENDING INTEGER NOT NULL DEFAULT 0"};
+
+// The trigger notes when the program changes a field of a synced task, to the millisecond, so
+// that where both sides changed one field the later change wins. CHANGED is the latest of
+// them: a row without one has nothing to send.
+const char* const triggerSql = R"(
+DROP TRIGGER IF EXISTS SYNC_TASK_CHANGED;
+CREATE TRIGGER SYNC_TASK_CHANGED AFTER UPDATE ON TASKS
+WHEN NEW.TASK_TITLE IS NOT OLD.TASK_TITLE OR NEW.DESCRIPTION IS NOT OLD.DESCRIPTION
+  OR NEW.TASK_DATE IS NOT OLD.TASK_DATE OR NEW.TASK_STATUS IS NOT OLD.TASK_STATUS
+BEGIN
+    UPDATE SYNC_ITEMS SET
+        TITLE_AT = iif(NEW.TASK_TITLE IS OLD.TASK_TITLE, TITLE_AT,
+                       strftime('%Y-%m-%dT%H:%M:%fZ', 'now')),
+        DESCRIPTION_AT = iif(NEW.DESCRIPTION IS OLD.DESCRIPTION, DESCRIPTION_AT,
+                             strftime('%Y-%m-%dT%H:%M:%fZ', 'now')),
+        DUE_AT = iif(NEW.TASK_DATE IS OLD.TASK_DATE, DUE_AT,
+                     strftime('%Y-%m-%dT%H:%M:%fZ', 'now')),
+        STATUS_AT = iif(NEW.TASK_STATUS IS OLD.TASK_STATUS, STATUS_AT,
+                        strftime('%Y-%m-%dT%H:%M:%fZ', 'now')),
+        CHANGED = strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+     WHERE TASK_ID = NEW.TASK_ID;
+END;
+CREATE INDEX IF NOT EXISTS SYNC_ITEMS_CHANGED ON SYNC_ITEMS (CHANGED) WHERE CHANGED IS NOT NULL;
+)";
+
+class Stmt
+{
+public:
+    Stmt(sqlite3* db, const char* sql, const std::function<void()>& fail) : m_fail(fail)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK)
+            m_fail();
+    }
     ~Stmt() { sqlite3_finalize(s); }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+
     Stmt& bind(int i, const QString& v)
     {
         if (v.isNull())
@@ -55,6 +93,15 @@ struct Stmt {
         sqlite3_bind_int64(s, i, v);
         return *this;
     }
+    // The next row; false at the end. Anything else (busy, locked, an I/O error) throws.
+    bool next()
+    {
+        const int rc = sqlite3_step(s);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            m_fail();
+        return rc == SQLITE_ROW;
+    }
+    void run() { next(); }
     QString text(int i) const
     {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
@@ -65,7 +112,22 @@ struct Stmt {
         return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
                           sqlite3_column_bytes(s, i));
     }
+    QDateTime time(int i) const { return QDateTime::fromString(text(i), Qt::ISODateWithMs); }
+    sqlite3_stmt* s = nullptr;
+
+private:
+    std::function<void()> m_fail;
 };
+
+QString timeText(const QDateTime& t)
+{
+    return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+QString dateText(const QDate& d)
+{
+    return d.isValid() ? d.toString(Qt::ISODate) : QString();
+}
 
 SyncDb::Item readItem(const Stmt& q)
 {
@@ -76,12 +138,15 @@ SyncDb::Item readItem(const Stmt& q)
     item.etag = q.text(3);
     item.synced = q.bytes(4);
     item.placed = QDate::fromString(q.text(5), Qt::ISODate);
-    item.changed = QDateTime::fromString(q.text(6), Qt::ISODate);
+    item.sent = {q.text(6), q.text(7), QDate::fromString(q.text(8), Qt::ISODate), q.text(9)};
+    item.changed = {q.time(10), q.time(11), q.time(12), q.time(13)};
+    item.pending = sqlite3_column_int(q.s, 14) != 0;
     return item;
 }
 
-const char* const itemColumns = "SELECT TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, CHANGED "
-                                "FROM SYNC_ITEMS ";
+const char* const itemColumns =
+    "SELECT TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, SENT_TITLE, SENT_DESCRIPTION, SENT_DUE, "
+    "SENT_STATUS, TITLE_AT, DESCRIPTION_AT, DUE_AT, STATUS_AT, PENDING FROM SYNC_ITEMS ";
 
 } // namespace
 
@@ -92,14 +157,70 @@ SyncDb::SyncDb(const QString& file, Tables tables) : m_file(file)
         fail();
     sqlite3_busy_timeout(m_db, 3000);
     exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    if (tables == Tables::Create)
-        Transaction([&] { exec(QString::fromUtf8(schemaSql)); });
+    // What is replaced leaves no trace in the file (a password an earlier version kept).
+    exec(QStringLiteral("PRAGMA secure_delete = ON"));
+    if (tables == Tables::Create || HasTables())
+        Transaction([&] { migrate(); });
+}
+
+// The tables as this version keeps them. A database an earlier version set up keeps its items:
+// what was agreed is what was sent, and a change noted then counts for the fields that differ.
+void SyncDb::migrate()
+{
+    exec(QString::fromUtf8(tablesSql));
+    QSet<QString> have;
+    {
+        Stmt q(m_db, "SELECT name FROM pragma_table_info('SYNC_ITEMS')", [this] { fail(); });
+        while (q.next())
+            have.insert(q.text(0));
+    }
+    if (have.contains(QStringLiteral("PENDING")))
+        return;
+    for (const char* column : newColumns)
+        if (!have.contains(QString::fromLatin1(column).section(QLatin1Char(' '), 0, 0)))
+            exec(QStringLiteral("ALTER TABLE SYNC_ITEMS ADD COLUMN ") + QLatin1String(column));
+    QList<QPair<Item, QDateTime>> old;
+    {
+        Stmt q(m_db,
+               "SELECT TASK_ID, SYNCED, PLACED, CHANGED FROM SYNC_ITEMS "
+               "WHERE SENT_STATUS IS NULL",
+               [this] { fail(); });
+        while (q.next()) {
+            Item item;
+            item.taskId = sqlite3_column_int(q.s, 0);
+            item.synced = q.bytes(1);
+            item.placed = QDate::fromString(q.text(2), Qt::ISODate);
+            old.append({item, QDateTime::fromString(q.text(3), Qt::ISODate)});
+        }
+    }
+    for (const auto& [item, changed] : old) {
+        const Ical::Fields base = BaseOf(item);
+        const Ical::Fields local = Task(item.taskId).value_or(base);
+        auto at = [&](bool differs) { return differs ? timeText(changed) : QString(); };
+        Stmt q(m_db,
+               "UPDATE SYNC_ITEMS SET SENT_TITLE = ?, SENT_DESCRIPTION = ?, SENT_DUE = ?, "
+               "SENT_STATUS = ?, TITLE_AT = ?, DESCRIPTION_AT = ?, DUE_AT = ?, STATUS_AT = ? "
+               "WHERE TASK_ID = ?",
+               [this] { fail(); });
+        q.bind(1, base.title)
+            .bind(2, base.description)
+            .bind(3, dateText(base.due))
+            .bind(4, base.status)
+            .bind(5, at(local.title != base.title))
+            .bind(6, at(local.description != base.description))
+            .bind(7, at(local.due != base.due))
+            .bind(8, at(local.status != base.status))
+            .bind(9, qint64(item.taskId))
+            .run();
+    }
+    exec(QString::fromUtf8(triggerSql));
 }
 
 bool SyncDb::HasTables() const
 {
-    Stmt q(m_db, "SELECT count(*) FROM sqlite_master WHERE name IN ('SYNC_ITEMS', 'SYNC_STATE')");
-    return sqlite3_step(q.s) == SQLITE_ROW && sqlite3_column_int(q.s, 0) == 2;
+    Stmt q(m_db, "SELECT count(*) FROM sqlite_master WHERE name IN ('SYNC_ITEMS', 'SYNC_STATE')",
+           [this] { fail(); });
+    return q.next() && sqlite3_column_int(q.s, 0) == 2;
 }
 
 SyncDb::~SyncDb()
@@ -133,67 +254,75 @@ void SyncDb::Transaction(const std::function<void()>& work)
 
 QString SyncDb::State(const QString& key) const
 {
-    Stmt q(m_db, "SELECT VALUE FROM SYNC_STATE WHERE KEY = ?");
+    Stmt q(m_db, "SELECT VALUE FROM SYNC_STATE WHERE KEY = ?", [this] { fail(); });
     q.bind(1, key);
-    return sqlite3_step(q.s) == SQLITE_ROW ? q.text(0) : QString();
+    return q.next() ? q.text(0) : QString();
 }
 
 void SyncDb::SetState(const QString& key, const QString& value)
 {
-    Stmt q(m_db, "INSERT OR REPLACE INTO SYNC_STATE (KEY, VALUE) VALUES (?, ?)");
-    q.bind(1, key).bind(2, value);
-    if (sqlite3_step(q.s) != SQLITE_DONE)
-        fail();
+    Stmt q(m_db, "INSERT OR REPLACE INTO SYNC_STATE (KEY, VALUE) VALUES (?, ?)",
+           [this] { fail(); });
+    q.bind(1, key).bind(2, value).run();
 }
 
 QList<SyncDb::Item> SyncDb::Items() const
 {
-    Stmt q(m_db, itemColumns);
+    Stmt q(m_db, itemColumns, [this] { fail(); });
     QList<Item> items;
-    while (sqlite3_step(q.s) == SQLITE_ROW)
+    while (q.next())
         items << readItem(q);
     return items;
 }
 
 std::optional<SyncDb::Item> SyncDb::ItemOf(qint32 taskId) const
 {
-    Stmt q(m_db, (QByteArray(itemColumns) + "WHERE TASK_ID = ?").constData());
+    Stmt q(m_db, (QByteArray(itemColumns) + "WHERE TASK_ID = ?").constData(), [this] { fail(); });
     q.bind(1, qint64(taskId));
-    if (sqlite3_step(q.s) != SQLITE_ROW)
+    if (!q.next())
         return std::nullopt;
     return readItem(q);
 }
 
 std::optional<SyncDb::Item> SyncDb::ItemByUid(const QString& uid) const
 {
-    Stmt q(m_db, (QByteArray(itemColumns) + "WHERE UID = ?").constData());
+    Stmt q(m_db, (QByteArray(itemColumns) + "WHERE UID = ?").constData(), [this] { fail(); });
     q.bind(1, uid);
-    if (sqlite3_step(q.s) != SQLITE_ROW)
+    if (!q.next())
         return std::nullopt;
     return readItem(q);
 }
 
 void SyncDb::SaveItem(const Item& item)
 {
-    Stmt q(m_db, "INSERT OR REPLACE INTO SYNC_ITEMS "
-                 "(TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, CHANGED) VALUES (?,?,?,?,?,?,?)");
+    Stmt q(m_db,
+           "INSERT OR REPLACE INTO SYNC_ITEMS (TASK_ID, UID, HREF, ETAG, SYNCED, PLACED, "
+           "SENT_TITLE, SENT_DESCRIPTION, SENT_DUE, SENT_STATUS, TITLE_AT, DESCRIPTION_AT, "
+           "DUE_AT, STATUS_AT, PENDING, CHANGED) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+           [this] { fail(); });
     q.bind(1, qint64(item.taskId))
         .bind(2, item.uid)
         .bind(3, item.href.isEmpty() ? QString() : item.href)
         .bind(4, item.etag.isEmpty() ? QString() : item.etag)
         .bind(5, item.synced)
-        .bind(6, item.placed.isValid() ? item.placed.toString(Qt::ISODate) : QString())
-        .bind(7, item.changed.isValid() ? item.changed.toUTC().toString(Qt::ISODate) : QString());
-    if (sqlite3_step(q.s) != SQLITE_DONE)
-        fail();
+        .bind(6, dateText(item.placed))
+        .bind(7, item.sent.title)
+        .bind(8, item.sent.description)
+        .bind(9, dateText(item.sent.due))
+        .bind(10, item.sent.status)
+        .bind(11, timeText(item.changed.title))
+        .bind(12, timeText(item.changed.description))
+        .bind(13, timeText(item.changed.due))
+        .bind(14, timeText(item.changed.status))
+        .bind(15, qint64(item.pending ? 1 : 0))
+        .bind(16, timeText(item.changed.Latest()))
+        .run();
 }
 
 void SyncDb::deleteById(const char* sql, qint32 taskId)
 {
-    Stmt q(m_db, sql);
-    q.bind(1, qint64(taskId));
-    if (sqlite3_step(q.s) != SQLITE_DONE)
-        fail();
+    Stmt q(m_db, sql, [this] { fail(); });
+    q.bind(1, qint64(taskId)).run();
 }
 
 void SyncDb::RemoveItem(qint32 taskId)
@@ -211,39 +340,91 @@ Ical::Fields SyncDb::BaseOf(const Item& item)
 
 std::optional<Ical::Fields> SyncDb::Task(qint32 taskId) const
 {
-    Stmt q(m_db, "SELECT TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS FROM TASKS "
-                 "WHERE TASK_ID = ?");
+    Stmt q(m_db,
+           "SELECT TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS FROM TASKS WHERE TASK_ID = ?",
+           [this] { fail(); });
     q.bind(1, qint64(taskId));
-    if (sqlite3_step(q.s) != SQLITE_ROW)
+    if (!q.next())
         return std::nullopt;
     return Ical::Fields{q.text(0), q.text(1), QDate::fromString(q.text(2), Qt::ISODate), q.text(3)};
 }
 
 QList<qint32> SyncDb::TaskIds() const
 {
-    Stmt q(m_db, "SELECT TASK_ID FROM TASKS ORDER BY TASK_ID");
+    Stmt q(m_db, "SELECT TASK_ID FROM TASKS ORDER BY TASK_ID", [this] { fail(); });
     QList<qint32> ids;
-    while (sqlite3_step(q.s) == SQLITE_ROW)
+    while (q.next())
         ids << sqlite3_column_int(q.s, 0);
     return ids;
 }
 
-void SyncDb::WriteTask(qint32 taskId, const Ical::Fields& f)
+void SyncDb::WriteTask(qint32 taskId, const Ical::Fields& f, const std::optional<Ical::Fields>& old)
 {
-    Stmt q(m_db, "INSERT INTO TASKS (TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS) "
-                 "VALUES (?,?,?,?,?) ON CONFLICT (TASK_ID) DO UPDATE SET "
-                 "TASK_TITLE = excluded.TASK_TITLE, DESCRIPTION = excluded.DESCRIPTION, "
-                 "TASK_DATE = excluded.TASK_DATE, TASK_STATUS = excluded.TASK_STATUS");
-    q.bind(1, qint64(taskId))
-        .bind(2, f.title)
-        .bind(3, f.description)
-        .bind(4, f.due.toString(Qt::ISODate))
-        .bind(5, f.status);
-    if (sqlite3_step(q.s) != SQLITE_DONE)
-        fail();
+    if (!old) {
+        Stmt q(m_db,
+               "INSERT INTO TASKS (TASK_ID, TASK_TITLE, DESCRIPTION, TASK_DATE, TASK_STATUS) "
+               "VALUES (?,?,?,?,?)",
+               [this] { fail(); });
+        q.bind(1, qint64(taskId))
+            .bind(2, f.title)
+            .bind(3, f.description)
+            .bind(4, dateText(f.due))
+            .bind(5, f.status)
+            .run();
+        return;
+    }
+    auto set = [&](const char* column, const QString& value) {
+        Stmt q(m_db,
+               QStringLiteral("UPDATE TASKS SET %1 = ? WHERE TASK_ID = ?")
+                   .arg(QLatin1String(column))
+                   .toUtf8()
+                   .constData(),
+               [this] { fail(); });
+        q.bind(1, value).bind(2, qint64(taskId)).run();
+    };
+    if (f.title != old->title)
+        set("TASK_TITLE", f.title);
+    if (f.description != old->description)
+        set("DESCRIPTION", f.description);
+    if (f.due != old->due)
+        set("TASK_DATE", dateText(f.due));
+    if (f.status != old->status)
+        set("TASK_STATUS", f.status);
 }
 
 void SyncDb::DeleteTask(qint32 taskId)
 {
     deleteById("DELETE FROM TASKS WHERE TASK_ID = ?", taskId);
+}
+
+bool SyncDb::ShouldTry(const QString& what, const QString& version) const
+{
+    Stmt q(m_db, "SELECT VERSION, TRIES FROM SYNC_SKIPPED WHERE WHAT = ?", [this] { fail(); });
+    q.bind(1, what);
+    return !q.next() || q.text(0) != version || sqlite3_column_int(q.s, 1) <= 3;
+}
+
+void SyncDb::Failed(const QString& what, const QString& version)
+{
+    Stmt q(m_db,
+           "INSERT INTO SYNC_SKIPPED (WHAT, VERSION, TRIES) VALUES (?1, ?2, 1) "
+           "ON CONFLICT (WHAT) DO UPDATE SET TRIES = iif(VERSION IS ?2, TRIES + 1, 1), "
+           "VERSION = ?2",
+           [this] { fail(); });
+    q.bind(1, what).bind(2, version).run();
+}
+
+void SyncDb::Settled(const QString& what)
+{
+    Stmt q(m_db, "DELETE FROM SYNC_SKIPPED WHERE WHAT = ?", [this] { fail(); });
+    q.bind(1, what).run();
+}
+
+QStringList SyncDb::Skipped() const
+{
+    Stmt q(m_db, "SELECT WHAT FROM SYNC_SKIPPED WHERE TRIES <= 3", [this] { fail(); });
+    QStringList what;
+    while (q.next())
+        what << q.text(0);
+    return what;
 }

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -20,7 +21,11 @@ class SyncDb
 public:
     // One synced task: its to-do's UID, where the server keeps it (empty until it is there),
     // the to-do as both sides last agreed (the base of a three-way merge), and the day a
-    // to-do with no due date was placed on.
+    // to-do with no due date was placed on. `sent` is the task as it was when last sent or
+    // agreed: a field here differs from the server's only where it differs from that, so a
+    // text that reads back otherwise (blanks libical trims, mapped control characters) is sent
+    // once. `pending`: a new to-do meant for `href` whose PUT has not been answered yet, so
+    // that a run cut short finds its own to-do there instead of sending a second one.
     struct Item {
         qint32 taskId = 0;
         QString uid;
@@ -28,7 +33,9 @@ public:
         QString etag;
         QByteArray synced;
         QDate placed;
-        QDateTime changed; // when the task last changed here, if since the last agreement
+        Ical::Fields sent;
+        Ical::Times changed; // set by the trigger when the program changes a field
+        bool pending = false;
     };
 
     // Opens the file, which must be a Dueboard database (check it first with the store), and
@@ -54,16 +61,30 @@ public:
     // The task's fields as the item's base reads them: a to-do with no DUE is on its placed day.
     static Ical::Fields BaseOf(const Item& item);
 
+    // Every read throws adodb::DbError when the database cannot be read (locked, busy): a
+    // failed read is never taken for a task that is not there.
     std::optional<Ical::Fields> Task(qint32 taskId) const;
     QList<qint32> TaskIds() const;
-    void WriteTask(qint32 taskId, const Ical::Fields& fields);
+    // Writes only the fields that differ from `old` (all of them for a new task), so a field
+    // nobody changed keeps its bytes, even ones that are not UTF-8.
+    void WriteTask(qint32 taskId, const Ical::Fields& fields,
+                   const std::optional<Ical::Fields>& old = std::nullopt);
     void DeleteTask(qint32 taskId);
+
+    // A to-do or task that could not be read or written: `what` names it (an href, or a task),
+    // `version` what it was then (an ETag, or its fields). It is tried on the next three runs,
+    // then again only once its version changes.
+    bool ShouldTry(const QString& what, const QString& version) const;
+    void Failed(const QString& what, const QString& version);
+    void Settled(const QString& what);
+    QStringList Skipped() const;
 
     // Runs work as one immediate transaction: all of it is written or none.
     void Transaction(const std::function<void()>& work);
 
 private:
     void exec(const QString& sql) const;
+    void migrate();
     [[noreturn]] void fail() const;
     void deleteById(const char* sql, qint32 taskId);
     QString m_file;

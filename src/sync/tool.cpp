@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <csignal>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -29,7 +30,8 @@ const char* const usage =
     "                          --ca: a PEM authority or the server's own "
     "certificate to trust\n"
     "  export FILE.ics         write every task to FILE.ics\n"
-    "  import FILE.ics         add or update tasks from FILE.ics\n";
+    "  import FILE.ics         add or update tasks from FILE.ics\n"
+    "  --help                  show this\n";
 
 struct Context {
     QString file;
@@ -41,12 +43,22 @@ int exportFile(Context& c, const QString& path, QTextStream& out, QTextStream& e
     int count = 0;
     const QByteArray text = Files::Export(*c.db, &count);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    // As private as the database it comes from.
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(text) != text.size() || !file.commit()) {
         err << "dueboard-sync: cannot write " << path << ": " << file.errorString() << "\n";
         return 1;
     }
     out << "Exported " << count << " tasks to " << path << "\n";
     return 0;
+}
+
+bool isCalendar(QByteArray text)
+{
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.mid(3);
+    return text.trimmed().left(15).toUpper() == "BEGIN:VCALENDAR";
 }
 
 int importFile(Context& c, const QString& path, QTextStream& out, QTextStream& err)
@@ -56,8 +68,13 @@ int importFile(Context& c, const QString& path, QTextStream& out, QTextStream& e
         err << "dueboard-sync: cannot read " << path << ": " << file.errorString() << "\n";
         return 1;
     }
+    const QByteArray text = file.readAll();
+    if (!isCalendar(text)) {
+        err << "dueboard-sync: " << path << " is not an iCalendar file; nothing was imported\n";
+        return 1;
+    }
     const Files::ImportSummary s =
-        Files::Import(*c.db, file.readAll(), Today(), [] { return GetNextID("TASK"); });
+        Files::Import(*c.db, text, Today(), [] { return GetNextID("TASK"); });
     for (const QString& message : s.messages)
         out << message << "\n";
     out << "Imported " << path << ": " << s.added << " added, " << s.changed << " changed, "
@@ -91,22 +108,40 @@ Trust takeTrust(QStringList& args)
     return trust;
 }
 
-// From the terminal without echo, or the first line of whatever stdin is.
+termios shownTerminal{}; // as the person had it, for a signal that ends the prompt
+
+void restoreAndEnd(int signal)
+{
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &shownTerminal);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// From the terminal without echo, or the first line of whatever stdin is. Ctrl-C (or the
+// terminal closing) at the prompt leaves the terminal echoing again.
 QString askPassword(QTextStream& err)
 {
     const bool terminal = ::isatty(STDIN_FILENO);
-    termios saved{};
+    const int endings[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    struct sigaction restoring {
+    };
+    struct sigaction before[std::size(endings)]{};
     if (terminal) {
         err << "Password: " << Qt::flush;
-        ::tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
+        ::tcgetattr(STDIN_FILENO, &shownTerminal);
+        restoring.sa_handler = restoreAndEnd;
+        for (std::size_t i = 0; i < std::size(endings); ++i)
+            ::sigaction(endings[i], &restoring, &before[i]);
+        termios quiet = shownTerminal;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
     QTextStream in(stdin);
     const QString password = in.readLine();
     if (terminal) {
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &shownTerminal);
+        for (std::size_t i = 0; i < std::size(endings); ++i)
+            ::sigaction(endings[i], &before[i], nullptr);
         err << "\n";
     }
     return password;
@@ -118,16 +153,16 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
     QStringList rest = args;
     rest.removeAll(QStringLiteral("--allow-http"));
     const Trust trust = takeTrust(rest);
-    if (rest.size() != 3) {
-        err << usage;
-        return 2;
-    }
     const QUrl url = CalDav::CheckedUrl(rest[1], allowHttp);
+    Secret::Check(); // before the person types a password that could not be kept
     const QString password = askPassword(err);
-    CalDav::Client client(url, rest[2], password);
+    CalDav::Client client(url, rest[2], password, allowHttp);
     client.SetTrust(trust);
-    const bool offers = client.OffersSyncCollection(); // proves the address and the login
+    // Proves the address and the login.
+    const bool offers = client.OffersSyncCollection(/*mayMove=*/true);
     Secret::Store(Secret::KeyFor(c.file), password);
+    for (const QString& note : client.Notes())
+        out << note << "\n";
     const bool otherCollection = c.db->State(urlKey) != client.Collection().toString();
     c.db->Transaction([&] {
         c.db->SetState(urlKey, client.Collection().toString());
@@ -136,13 +171,15 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
         c.db->SetState(caKey, QString::fromLatin1(trust.Pem()));
         c.db->SetState(QStringLiteral("SYNC_COLLECTION"),
                        offers ? QStringLiteral("1") : QStringLiteral("0"));
+        // A token the server may have forgotten would fail every run: setup starts afresh.
+        c.db->SetState(QStringLiteral("SYNC_TOKEN"), QString());
         if (!otherCollection)
             return;
         // Another collection: every task is new to it.
-        c.db->SetState(QStringLiteral("SYNC_TOKEN"), QString());
         for (SyncDb::Item item : c.db->Items()) {
             item.href.clear();
             item.etag.clear();
+            item.pending = false;
             c.db->SaveItem(item);
         }
     });
@@ -153,6 +190,38 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
     return 0;
 }
 
+int sync(Context& c, QTextStream& out, QTextStream& err);
+
+// An address set up by an earlier version may hold the user and password: they leave the
+// database, the password for the desktop's keyring if it takes it.
+int moveUserInfo(Context& c, QUrl address, QTextStream& out, QTextStream& err)
+{
+    const QString user = address.userName();
+    const QString password = address.password();
+    address.setUserInfo(QString());
+    c.db->Transaction([&] {
+        c.db->SetState(urlKey, address.toString());
+        if (c.db->State(userKey).isEmpty())
+            c.db->SetState(userKey, user);
+    });
+    if (password.isEmpty()) {
+        out << "The user name was taken out of the stored address.\n";
+        return sync(c, out, err);
+    }
+    try {
+        Secret::Store(Secret::KeyFor(c.file), password);
+    } catch (const CalDav::Failure& e) {
+        err << "dueboard-sync: the password that was kept in the stored address was removed "
+               "from the database, and the desktop's keyring could not take it ("
+            << e.what() << "); run dueboard-sync setup " << address.toDisplayString() << " "
+            << c.db->State(userKey) << " again\n";
+        return 1;
+    }
+    out << "The password that was kept in the stored address was moved to the desktop's "
+           "keyring.\n";
+    return sync(c, out, err);
+}
+
 int sync(Context& c, QTextStream& out, QTextStream& err)
 {
     const QString address = c.db->HasTables() ? c.db->State(urlKey) : QString();
@@ -161,13 +230,35 @@ int sync(Context& c, QTextStream& out, QTextStream& err)
             << "; run dueboard-sync setup URL USER first\n";
         return 3;
     }
-    const QUrl url = CalDav::CheckedUrl(address, c.db->State(allowHttpKey) == QLatin1String("1"));
-    CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)));
+    if (!QUrl(address).userInfo().isEmpty())
+        return moveUserInfo(c, QUrl(address), out, err);
+    const bool allowHttp = c.db->State(allowHttpKey) == QLatin1String("1");
+    const QUrl url = CalDav::CheckedUrl(address, allowHttp);
+    CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)),
+                          allowHttp);
     client.SetTrust(Trust::FromPem(c.db->State(caKey).toLatin1()));
     const SyncRun::Summary s =
         SyncRun::Run(*c.db, client, Today(), [] { return GetNextID("TASK"); });
+    for (const QString& note : client.Notes())
+        out << note << "\n";
     out << s.Text() << " (" << client.Requests() << " requests)\n";
     return 0;
+}
+
+bool wellFormed(const QStringList& args)
+{
+    const QString command = args.value(0);
+    if (command == QLatin1String("export") || command == QLatin1String("import"))
+        return args.size() == 2;
+    if (command == QLatin1String("setup")) {
+        QStringList rest = args;
+        rest.removeAll(QStringLiteral("--allow-http"));
+        if (const qsizetype ca = rest.indexOf(QStringLiteral("--ca"));
+            ca >= 0 && ca + 1 < rest.size())
+            rest.remove(ca, 2);
+        return rest.size() == 3;
+    }
+    return args.isEmpty();
 }
 
 } // namespace
@@ -182,8 +273,11 @@ int RunSyncTool(const QStringList& arguments, QTextStream& out, QTextStream& err
         args = args.mid(2);
     }
     const QString command = args.value(0);
-    const bool files = command == QLatin1String("export") || command == QLatin1String("import");
-    if (files && args.size() != 2) {
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        out << usage;
+        return 0;
+    }
+    if (!wellFormed(args)) { // before the database is touched
         err << usage;
         return 2;
     }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "trust.h"
 
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 
@@ -48,29 +47,24 @@ void Trust::Apply(QNetworkRequest& request) const
     request.setSslConfiguration(ssl);
 }
 
-void Trust::Watch(QNetworkReply* reply)
+bool Trust::Vouches(const QSslCertificate& shown) const
 {
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply,
-                     [this, reply](const QList<QSslError>& errors) {
-                         m_shown = reply->sslConfiguration().peerCertificate();
-                         // Exactly the certificate the person gave: what no authority vouches
-                         // for (self-signed, an unknown issuer) is what they vouched for.
-                         if (!m_shown.isNull() && m_certificates.contains(m_shown)) {
-                             reply->ignoreSslErrors(errors);
-                             return;
-                         }
-                         m_refused = errors;
-                     });
+    return !shown.isNull() && m_certificates.contains(shown);
 }
 
-QString Trust::Refusal(const QString& host) const
+QString Trust::Refusal(const QString& host, const QSslCertificate& shown,
+                       const QStringList& errors) const
 {
-    if (m_refused.isEmpty() || IsEmpty())
-        return {};
-    return QStringLiteral(
-               "the certificate of %1 (SHA-256 %2) is not the one trusted for this "
-               "collection (SHA-256 %3): %4; if the server's certificate was renewed, "
-               "check the new one and run dueboard-sync setup URL USER --ca FILE with it")
-        .arg(host, m_shown.isNull() ? QStringLiteral("not shown") : fingerprint(m_shown),
-             Fingerprints().join(QStringLiteral(", ")), m_refused.first().errorString());
+    const QString why = errors.join(QStringLiteral("; "));
+    if (IsEmpty())
+        return QStringLiteral("the certificate of %1 is not trusted: %2. Nothing was sent there. "
+                              "If it is your own server, give its certificate or its authority's "
+                              "to dueboard-sync setup URL USER --ca FILE")
+            .arg(host, why);
+    return QStringLiteral("the certificate of %1 (SHA-256 %2) is not the one trusted for this "
+                          "collection (SHA-256 %3): %4. Nothing was sent there. If the server's "
+                          "certificate was renewed, check the new one and run dueboard-sync "
+                          "setup URL USER --ca FILE with it")
+        .arg(host, shown.isNull() ? QStringLiteral("none shown") : fingerprint(shown),
+             Fingerprints().join(QStringLiteral(", ")), why);
 }

@@ -4,15 +4,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QSslCertificate>
-#include <QSslError>
 #include <QStringList>
 
-class QNetworkReply;
 class QNetworkRequest;
 
 // Certificates a person trusts for one collection besides the system's authorities: an
-// authority of their own, or the server's own certificate. Nothing else is ever accepted, so
-// a server that shows anything else is dropped before a request (and its password) is sent.
+// authority of their own, or the server's own certificate. A server showing anything else is
+// dropped before a request (and its password) is sent.
 class Trust
 {
 public:
@@ -27,14 +25,13 @@ public:
 
     // Sets the request to trust these besides the system's authorities.
     void Apply(QNetworkRequest& request) const;
-    // Accepts a server showing exactly one of these certificates even where no authority vouches
-    // for it (a server's own certificate), and remembers what the server showed.
-    void Watch(QNetworkReply* reply);
-    // Why the last refused server was not trusted, or empty when none was refused.
-    QString Refusal(const QString& host) const;
+    // Whether the server showing this certificate is trusted where no authority vouches for it:
+    // it is exactly one the person gave (a server's own certificate).
+    bool Vouches(const QSslCertificate& shown) const;
+    // Why a server showing this certificate was not trusted, and what the person can do.
+    QString Refusal(const QString& host, const QSslCertificate& shown,
+                    const QStringList& errors) const;
 
 private:
     QList<QSslCertificate> m_certificates;
-    QList<QSslError> m_refused;
-    QSslCertificate m_shown;
 };

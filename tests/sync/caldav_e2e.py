@@ -13,6 +13,7 @@ import unittest
 import uuid
 
 from caldav_env import Database, Phone, Services, vtodo
+from standin import StandIn
 
 SYNC, INITDB = sys.argv[1], sys.argv[2]
 TODAY = __import__("datetime").date.today().isoformat()
@@ -25,6 +26,9 @@ class Proxy(http.server.ThreadingHTTPServer):
         self.target = target
         self.mode = "pass"   # pass | refuse | error | garbage
         self.allowed = None  # requests left before the connection drops, None: no limit
+        self.lose_put_reply = False  # PUTs reach the server, their replies never come back
+        self.refuse_put = None       # a PUT whose body holds this text gets 400
+        self.puts = []               # bodies of the PUTs seen
         super().__init__(("127.0.0.1", 0), ProxyHandler)
 
 
@@ -41,6 +45,13 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
                 return
             proxy.allowed -= 1
+        if self.command == "PUT":
+            proxy.puts.append(body.decode("utf-8", "replace"))
+            if proxy.refuse_put and proxy.refuse_put in proxy.puts[-1]:
+                self.send_response(400)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
         if proxy.mode in ("error", "garbage"):
             status, data = (503, b"down") if proxy.mode == "error" else (207, b"<multistatus><resp")
             self.send_response(status)
@@ -53,6 +64,10 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
         conn.request(self.command, self.path, body, headers)
         reply = conn.getresponse()
         data = reply.read()
+        if self.command == "PUT" and proxy.lose_put_reply:
+            self.close_connection = True
+            self.connection.shutdown(socket.SHUT_RDWR)
+            return
         self.send_response(reply.status)
         for k, v in reply.getheaders():
             if k.lower() not in ("content-length", "transfer-encoding", "connection"):
@@ -236,6 +251,94 @@ class SyncTest(unittest.TestCase):
         # The password stays out of the database file.
         with open(self.a.file, "rb") as f:
             self.assertNotIn(b"ann-pw", f.read())
+
+    def proxied(self):
+        proxy = Proxy(SERVICES.port)
+        threading.Thread(target=proxy.serve_forever, daemon=True).start()
+        self.addCleanup(proxy.shutdown)
+        self.a.setup(self.phone.url.replace(str(SERVICES.port), str(proxy.server_address[1])),
+                     "ann", "ann-pw")
+        return proxy
+
+    def test_nothing_duplicated_nothing_lost(self):
+        # A PUT whose reply is lost: the next run finds its own to-do, and sends no second one.
+        proxy = self.proxied()
+        self.a.add(1, "Once", "2026-03-05")
+        proxy.lose_put_reply = True
+        self.assertEqual(self.a.tool()[0], 1)
+        proxy.lose_put_reply = False
+        self.a.sync()
+        self.assertEqual([str(t.icalendar_component["summary"])
+                          for t in self.phone.todos().values()], ["Once"])
+        self.assertEqual(len(self.a.tasks()), 1)
+        # A edits the title, B a second later; A syncs first: B's later edit still wins.
+        self.b.setup(self.phone.url, "ann", "ann-pw")
+        self.b.sync()
+        self.a.sql("UPDATE TASKS SET TASK_TITLE = 'from A'")
+        time.sleep(1.1)
+        self.b.sql("UPDATE TASKS SET TASK_TITLE = 'from B'")
+        self.a.sync()
+        self.assertIn('"from A"', self.b.sync())
+        self.a.sync()
+        for db in (self.a, self.b):
+            self.assertEqual([t[0] for t in db.tasks().values()], ["from B"])
+        # A recurring to-do's changed occurrence survives an edit here.
+        self.phone.calendar.save_todo(vtodo("rec", "SUMMARY:Bins\r\nDTSTART:20260303T090000Z\r\n"
+                                            "RRULE:FREQ=WEEKLY\r\n").replace(
+            "END:VCALENDAR", "BEGIN:VTODO\r\nUID:rec\r\nDTSTAMP:20260301T120000Z\r\n"
+            "RECURRENCE-ID:20260310T090000Z\r\nSUMMARY:Bins late\r\nEND:VTODO\r\n"
+            "END:VCALENDAR"))
+        self.a.sync()
+        self.a.sql("UPDATE TASKS SET TASK_TITLE = 'Put the bins out' WHERE TASK_TITLE = 'Bins'")
+        self.a.sync()
+        data = self.phone.todos()["rec"].data
+        self.assertIn("SUMMARY:Put the bins out", data)
+        self.assertIn("RECURRENCE-ID:20260310T090000Z", data)
+
+    def test_one_bad_todo_never_stops_the_rest(self):
+        proxy = self.proxied()
+        self.a.add(1, "First", "2026-03-05")
+        self.a.add(2, "Refused", "2026-03-05")
+        self.a.add(3, "Third", "2026-03-05")
+        # Control characters, CR and blanks at either end: sent once, in a form every client
+        # reads (python3-caldav parses the server's XML), and kept here as they are.
+        self.a.add(4, "  Bell\x07 ", "2026-03-05", description="a\r\nb\rc")
+        proxy.refuse_put = "SUMMARY:Refused"
+        out = self.a.sync()
+        self.assertIn('skipped "Refused"', out)
+        self.assertIn("To the server: 3 added", out)
+        titles = sorted(str(t.icalendar_component["summary"]) for t in self.phone.todos().values())
+        self.assertEqual(titles, ["Bell\u2407", "First", "Third"])
+        self.assertEqual(self.a.tasks()[4][:2], ("  Bell\x07 ", "a\r\nb\rc"))
+        # Tried on the next three runs, then only once it changes.
+        for _ in range(4):
+            self.a.sync()
+        refused = [p for p in proxy.puts if "SUMMARY:Refused" in p]
+        self.assertEqual(len(refused), 4)
+        self.assertIn("To the server: 0 added, 0 changed", self.a.sync())
+        self.a.sql("UPDATE TASKS SET DESCRIPTION = 'again' WHERE TASK_ID = 2")
+        self.a.sync()
+        self.assertEqual(len([p for p in proxy.puts if "SUMMARY:Refused" in p]), 5)
+
+    def test_what_no_real_server_sends(self):
+        server = StandIn("127.0.0.2")
+        self.addCleanup(server.stop)
+        # Two resources with one UID: the same one is taken every run, the other named. A
+        # to-do that cannot be read is named on this run and the next three, then left alone.
+        server.put("/cal/a.ics", vtodo("dup", "SUMMARY:From a\r\n"))
+        server.put("/cal/b.ics", vtodo("dup", "SUMMARY:From b\r\n"))
+        server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDURATION:PT1H\r\n"))
+        self.a.setup(server.url(), "ann", "pw")
+        outs = [self.a.sync() for _ in range(5)]
+        self.assertIn("From the server: 1 added", outs[0])
+        for out in outs:
+            self.assertIn("0 changed", out)
+        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a"])
+        for name in ("/cal/b.ics", "/cal/bad.ics"):
+            self.assertEqual([name in out for out in outs], [True] * 4 + [False])
+        server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDTSTART:20260301T090000Z\r\n"
+                                         "DURATION:PT1H\r\n"))
+        self.assertIn("From the server: 1 added", self.a.sync())
 
 
 if __name__ == "__main__":

@@ -3,9 +3,9 @@
 #include "store/appfunctions.h"
 #include "sync/ical.h"
 #include "sync/merge.h"
+#include "zone.h"
 
 #include <QTimeZone>
-#include <ctime>
 #include <gtest/gtest.h>
 
 namespace
@@ -32,22 +32,11 @@ QByteArray rewrite(const QByteArray& todoLines, const Ical::Fields& after)
     return Ical::WriteTodo(base, "u1", Ical::ReadTodo(base).todo.fields, after);
 }
 
-// Date-times are read in this zone, far from UTC, so a wrong conversion moves the day.
+// Date-times are read in a zone far from UTC, so a wrong conversion moves the day.
 class IcalTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_zone = qgetenv("TZ");
-        qputenv("TZ", "Pacific/Auckland");
-        tzset();
-    }
-    void TearDown() override
-    {
-        qputenv("TZ", m_zone);
-        tzset();
-    }
-    QByteArray m_zone;
+    TestZone zone;
 };
 
 TEST_F(IcalTest, ATaskBecomesAToDoAndBack)
@@ -202,7 +191,7 @@ TEST(MergeTest, EditsOfDifferentFieldsAreBothKept)
     here.description = "Notes, longer";
     there.status = TaskStatus::COMPLETE;
     there.due = QDate(2026, 3, 6);
-    const Merge::Result r = Merge::ThreeWay(base, here, there, false);
+    const Merge::Result r = Merge::ThreeWay({base, base, here, there, {}, {}});
     EXPECT_EQ(r.fields,
               (Ical::Fields{"Title", "Notes, longer", QDate(2026, 3, 6), TaskStatus::COMPLETE}));
     EXPECT_TRUE(r.replaced.isEmpty());
@@ -214,11 +203,16 @@ TEST(MergeTest, OnOneFieldTheLaterChangeWinsAndTheReplacedTextIsNamed)
     Ical::Fields here = base, there = base;
     here.description = "written here";
     there.description = "written on the phone";
-    Merge::Result r = Merge::ThreeWay(base, here, there, true);
+    const QDateTime phone(QDate(2026, 3, 5), QTime(12, 0), Qt::UTC);
+    Ical::Times later;
+    later.description = phone.addSecs(1);
+    Merge::Result r = Merge::ThreeWay({base, base, here, there, later, phone});
     EXPECT_EQ(r.fields.description, "written here");
     ASSERT_EQ(r.replaced.size(), 1);
     EXPECT_TRUE(r.replaced[0].contains("\"written on the phone\"")) << r.replaced[0].toStdString();
-    r = Merge::ThreeWay(base, here, there, false);
+    Ical::Times earlier;
+    earlier.description = phone.addSecs(-1);
+    r = Merge::ThreeWay({base, base, here, there, earlier, phone});
     EXPECT_EQ(r.fields.description, "written on the phone");
     ASSERT_EQ(r.replaced.size(), 1);
     EXPECT_TRUE(r.replaced[0].contains("\"written here\""));

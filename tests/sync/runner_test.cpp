@@ -3,6 +3,7 @@
 #include "support/tempdb.h"
 #include "sync/runner/syncrunner.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -60,6 +61,26 @@ TEST(SyncRunnerTest, AFailureIsToldOnceAndAChangeStartsARunSoon)
     db.AddTask(1, "New", "", TempDb::Today);
     EXPECT_EQ(r.awaitRun(2), 1);
     EXPECT_EQ(r.notified.size(), 1);
+}
+
+TEST(SyncRunnerTest, ARunPastItsLimitIsEndedAndTold)
+{
+    TempDb db(TempDb::Connect::Closed);
+    const QString stuck = db.Dir() + "/stuck-sync";
+    QFile script(stuck);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nexec sleep 60\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QStringList notified;
+    SyncRunner runner(stuck, db.File(), [&](const QString& body) { notified << body; });
+    QSignalSpy finished(&runner, &SyncRunner::RunFinished);
+    runner.SetRunLimit(300);
+    runner.RunSoon();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 10000));
+    EXPECT_EQ(finished.first().at(0).toInt(), -1);
+    ASSERT_EQ(notified.size(), 1);
+    EXPECT_TRUE(notified[0].contains("took longer")) << notified[0].toStdString();
 }
 
 } // namespace

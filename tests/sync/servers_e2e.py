@@ -243,15 +243,5 @@ class Scenarios(unittest.TestCase):
         self.assertEqual(code, 1, out)
 
 
-# Rows that still fail, by server, until their mends land: every server loses the changed
-# occurrences of a recurring to-do, and Xandikos answers an unknown token with 500, which stops
-# every run. An unexpected pass fails the run, so a row is taken out once it passes.
-UNMENDED = {"test_a_recurring_to_do_keeps_its_changed_occurrence": {"radicale", "xandikos", "cyrus"},
-            "test_an_unknown_sync_token": {"xandikos"}}
-for test, servers in UNMENDED.items():
-    if SERVER in servers:
-        setattr(Scenarios, test, unittest.expectedFailure(getattr(Scenarios, test)))
-
-
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)

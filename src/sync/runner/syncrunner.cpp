@@ -21,7 +21,13 @@ SyncRunner::SyncRunner(const QString& tool, const QString& database, Notify noti
     : QObject(parent), m_tool(tool), m_database(database), m_notify(std::move(notify))
 {
     m_debounce.setSingleShot(true);
+    m_limit.setSingleShot(true);
     SetDelays(10 * 1000, 15 * 60 * 1000);
+    SetRunLimit(15 * 60 * 1000);
+    connect(&m_limit, &QTimer::timeout, this, [this] {
+        m_overtime = true;
+        m_process.kill();
+    });
     connect(&m_debounce, &QTimer::timeout, this, &SyncRunner::start);
     connect(&m_period, &QTimer::timeout, this, &SyncRunner::start);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &SyncRunner::changed);
@@ -39,6 +45,11 @@ void SyncRunner::SetDelays(int afterChangeMs, int periodMs)
 {
     m_debounce.setInterval(afterChangeMs);
     m_period.setInterval(periodMs);
+}
+
+void SyncRunner::SetRunLimit(int ms)
+{
+    m_limit.setInterval(ms);
 }
 
 // Every write reaches the write-ahead log beside the file; it comes and goes, so the folder
@@ -79,11 +90,14 @@ void SyncRunner::start()
         m_again = true;
         return;
     }
+    m_overtime = false;
     m_process.start(m_tool, {QStringLiteral("--database"), m_database});
+    m_limit.start();
 }
 
 void SyncRunner::finished(int exitCode, QProcess::ExitStatus status)
 {
+    m_limit.stop();
     m_quietUntil = QDateTime::currentMSecsSinceEpoch() + quietMs;
     const QString out = QString::fromUtf8(m_process.readAllStandardOutput());
     const QString err = QString::fromUtf8(m_process.readAllStandardError()).trimmed();
@@ -100,9 +114,15 @@ void SyncRunner::finished(int exitCode, QProcess::ExitStatus status)
             emit TasksChanged();
     } else if (!(status == QProcess::NormalExit && exitCode == notSetUp) && !m_failing) {
         m_failing = true;
-        m_notify(err.isEmpty()
-                     ? QStringLiteral("%1 could not run: %2").arg(m_tool, m_process.errorString())
-                     : err);
+        if (m_overtime)
+            m_notify(QStringLiteral("A sync with the server took longer than %1 minutes and was "
+                                    "stopped; it is tried again later.")
+                         .arg(qMax(1, m_limit.interval() / 60000)));
+        else
+            m_notify(
+                err.isEmpty()
+                    ? QStringLiteral("%1 could not run: %2").arg(m_tool, m_process.errorString())
+                    : err);
     }
     emit RunFinished(status == QProcess::NormalExit ? exitCode : -1);
     if (m_again) {

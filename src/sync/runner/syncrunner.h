@@ -8,7 +8,8 @@
 #include <functional>
 
 // Runs dueboard-sync in the background for the running program, which never links the
-// network code itself: shortly after the database file changes, and every 15 minutes. The
+// network code itself: shortly after the database file changes, and every 15 minutes. A run
+// still going after 15 minutes is ended, so one stuck run does not stop the ones after it. The
 // windows never wait for it. What a background run has to tell the person (a failure, or a
 // text a later change replaced) goes to one desktop notification; a failure is not told again
 // until a run succeeds.
@@ -22,6 +23,7 @@ public:
                QObject* parent = nullptr);
 
     void SetDelays(int afterChangeMs, int periodMs);
+    void SetRunLimit(int ms);
     // Starts a run now, or right after the one under way.
     void RunSoon();
 
@@ -44,6 +46,8 @@ private:
     QFileSystemWatcher m_watcher;
     QTimer m_debounce;
     QTimer m_period;
+    QTimer m_limit;
+    bool m_overtime = false;
     bool m_again = false;
     bool m_failing = false;
     qint64 m_quietUntil = 0; // the tool's own writes are no change to sync
