@@ -19,6 +19,9 @@ Trust Trust::FromPem(const QByteArray& pem)
     Trust trust;
     trust.m_certificates = QSslCertificate::fromData(pem, QSsl::Pem);
     trust.m_certificates.removeIf([](const QSslCertificate& c) { return c.isNull(); });
+    // Read once: the system's list is parsed anew each time it is asked for.
+    if (!trust.IsEmpty())
+        trust.m_authorities = QSslConfiguration::systemCaCertificates() + trust.m_certificates;
     return trust;
 }
 
@@ -43,7 +46,7 @@ void Trust::Apply(QNetworkRequest& request) const
     if (IsEmpty())
         return;
     QSslConfiguration ssl = request.sslConfiguration();
-    ssl.setCaCertificates(QSslConfiguration::systemCaCertificates() + m_certificates);
+    ssl.setCaCertificates(m_authorities);
     request.setSslConfiguration(ssl);
 }
 

@@ -34,4 +34,5 @@ public:
 
 private:
     QList<QSslCertificate> m_certificates;
+    QList<QSslCertificate> m_authorities; // the system's and these
 };
