@@ -15,7 +15,6 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
 
 import caldav
 
@@ -46,7 +45,8 @@ class TestAuthority:
             f.write("subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n"
                     "extendedKeyUsage=serverAuth\n")
         openssl("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-                "-keyout", name + ".key", "-out", name + ".csr", "-subj", "/CN=127.0.0.1", cwd=self.dir)
+                "-keyout", name + ".key", "-out", name + ".csr", "-subj", "/CN=127.0.0.1",
+                cwd=self.dir)
         openssl("x509", "-req", "-in", name + ".csr", "-CA", "ca.pem", "-CAkey", "ca.key",
                 "-CAcreateserial", "-days", "2", "-extfile", name + ".ext", "-out", name + ".pem",
                 cwd=self.dir)

@@ -219,6 +219,10 @@ class Scenarios(unittest.TestCase):
         code, out = self.a.tool("setup", url, "ann", password="ann-pw\n")
         self.assertEqual(code, 1, out)
         self.assertEqual(proxy.requests, [])
+        # A file that holds no certificate changes nothing.
+        code, out = self.a.tool("setup", url, "ann", "--ca", self.a.file, password="ann-pw\n")
+        self.assertEqual((code, proxy.requests), (1, []), out)
+        self.assertIn("holds no PEM certificate", out)
         # The server's own certificate, not its authority: trusted for this collection alone.
         fingerprint = subprocess.run(
             ["openssl", "x509", "-noout", "-fingerprint", "-sha256", "-in", AUTHORITY.cert],
