@@ -253,7 +253,7 @@ class Syslog(threading.Thread):
                 return
             self.lines.append(line)
             priority = int(line[1:line.index(">")]) % 8 if line.startswith("<") else 7
-            if priority <= 4 and "signaled to death by signal 15" not in line:
+            if priority <= 3 and "signaled to death by signal 15" not in line:
                 print("cyrus:", line, file=sys.stderr, flush=True)
 
     def stop(self):
