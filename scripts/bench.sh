@@ -36,3 +36,7 @@ dbus-run-session -- /usr/bin/python3 -W ignore "$(dirname "$0")/../tests/sync/th
 echo "== hostile_bench"
 dbus-run-session -- /usr/bin/python3 -W ignore "$(dirname "$0")/../bench/sync/hostile_bench.py" \
   "$bindir" ${DUEBOARD_BENCH_SYNC_BEFORE:+"$DUEBOARD_BENCH_SYNC_BEFORE"}
+# Hostile iCalendar files imported; DUEBOARD_BENCH_SYNC_BEFORE measured beside this one too.
+echo "== ical_bench"
+/usr/bin/python3 "$(dirname "$0")/../bench/sync/ical_bench.py" \
+  "$bindir" ${DUEBOARD_BENCH_SYNC_BEFORE:+"$DUEBOARD_BENCH_SYNC_BEFORE"}

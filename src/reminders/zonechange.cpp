@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "reminders/zonechange.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <ctime>
@@ -9,41 +8,19 @@
 namespace
 {
 
-QString ZoneFile()
-{
-    if (!qEnvironmentVariableIsSet("TZ"))
-        return QStringLiteral("/etc/localtime");
-    QByteArray tz = qgetenv("TZ");
-    if (tz.startsWith(':'))
-        tz.remove(0, 1);
-    const QString path = QFile::decodeName(tz);
-    return QDir::isAbsolutePath(path) ? path : QString();
-}
-
 QByteArray Read(const QString& file)
 {
     QFile zone(file);
     return zone.open(QIODevice::ReadOnly) ? zone.readAll() : QByteArray();
 }
 
-// The C library reads the zone file again when TZ changes, or when TZ is unset and the file is
-// another one; under an unchanged TZ it keeps the zone it read. Qt asks it for every local time.
-void ReadZoneAgain()
-{
-    if (qEnvironmentVariableIsSet("TZ")) {
-        const QByteArray tz = qgetenv("TZ");
-        qputenv("TZ", "UTC0");
-        ::tzset();
-        qputenv("TZ", tz);
-    }
-    ::tzset();
-}
-
 } // namespace
 
-ZoneChanges::ZoneChanges(QObject* parent) : QObject(parent), m_file(ZoneFile())
+ZoneChanges::ZoneChanges(QObject* parent) : QObject(parent)
 {
-    if (m_file.isEmpty())
+    // A zone TZ names stays for the program's run: the C library reads it once, and reads it
+    // again only when TZ changes, which no thread of this program may do while others run.
+    if (qEnvironmentVariableIsSet("TZ"))
         return;
     m_zone = Read(m_file);
     // The folder too: tools replace the file (a new link renamed over it) rather than write it.
@@ -69,6 +46,7 @@ void ZoneChanges::Look()
     if (zone.isEmpty() || zone == m_zone)
         return;
     m_zone = zone;
-    ReadZoneAgain();
+    // Under an unset TZ the C library reads the file again once it is another one.
+    ::tzset();
     emit Changed();
 }

@@ -5,9 +5,9 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 
-// Tells when the local time zone changes: the zone file (/etc/localtime, or the file TZ names)
-// is replaced or rewritten. The C library is made to read the zone again first, so that local
-// dates and times follow at once.
+// Tells when the local time zone changes: /etc/localtime is replaced or rewritten. The C library
+// reads the zone again first, so that local dates and times follow at once. Under a TZ of the
+// person's own the zone does not change.
 class ZoneChanges : public QObject
 {
     Q_OBJECT
@@ -21,7 +21,7 @@ private:
     void WatchFile();
     void Look();
 
-    QString m_file; // empty when TZ names a zone, which never changes under the program
+    const QString m_file = QStringLiteral("/etc/localtime");
     QByteArray m_zone;
     QFileSystemWatcher m_watcher;
 };

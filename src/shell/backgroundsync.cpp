@@ -4,6 +4,7 @@
 #include "platform/app.h"
 #include "runtime/errors.h"
 #include "runtime/forms.h"
+#include "runtime/whennoneopen.h"
 #include "store/dbformat.h"
 #include "sync/runner/syncrunner.h"
 #include "ui/main/frmmain.h"
@@ -15,9 +16,9 @@ void StartBackgroundSync(QObject* owner)
     auto* runner = new SyncRunner(
         QCoreApplication::applicationDirPath() + QStringLiteral("/dueboard-sync"),
         App::Path() + QLatin1Char('/') + QLatin1String(DbFormat::FileName), NotifyDesktop, owner);
-    QObject::connect(runner, &SyncRunner::TasksChanged, runner, [] {
-        Guard(QStringLiteral("Showing the tasks a sync brought"), ReloadAfterSync);
-    });
+    auto* reload = new WhenNoneOpen(
+        [] { Guard(QStringLiteral("Showing the tasks a sync brought"), ReloadAfterSync); }, runner);
+    QObject::connect(runner, &SyncRunner::TasksChanged, reload, &WhenNoneOpen::Request);
     runner->RunSoon();
 }
 

@@ -9,6 +9,7 @@
 #include <QSslError>
 #include <QTimer>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace CalDav
 {
@@ -195,9 +196,32 @@ private:
     QString m_data;
 };
 
+// A to-do stored with a control character in it (another client wrote it raw) makes the
+// server's reply XML no parser takes: such a character is read as its picture (U+2400 and on),
+// as the tool writes them, and the to-do is read instead of stopping every run.
+bool xmlControl(char byte)
+{
+    const auto c = static_cast<unsigned char>(byte);
+    return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+QByteArray readableXml(const QByteArray& body)
+{
+    if (std::none_of(body.begin(), body.end(), xmlControl))
+        return body;
+    QByteArray out;
+    out.reserve(body.size());
+    for (const char byte : body)
+        if (xmlControl(byte))
+            out += QString(QChar(0x2400 + static_cast<unsigned char>(byte))).toUtf8();
+        else
+            out += byte;
+    return out;
+}
+
 Multistatus parseMultistatus(const QByteArray& body, const QUrl& url)
 {
-    return MultistatusReader(body).read(url);
+    return MultistatusReader(readableXml(body)).read(url);
 }
 
 QByteArray multigetBody(const QList<QString>& hrefs, const QUrl& base)
@@ -253,10 +277,9 @@ QUrl CheckedUrl(const QString& text, bool allowHttp)
                       .toStdString());
 }
 
-Client::Client(const QUrl& collection, const QString& user, const QString& password, bool allowHttp)
+Client::Client(const QUrl& collection, const QString& user, const QString& password)
     : m_collection(collection),
       m_authorization("Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64()),
-      m_allowHttp(allowHttp),
       m_runEnds(secondsFromEnvironment("DUEBOARD_SYNC_RUN_SECONDS", 10 * 60) * qint64(1000)),
       m_idleMs(secondsFromEnvironment("DUEBOARD_SYNC_IDLE_SECONDS", 30) * 1000)
 {

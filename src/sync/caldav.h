@@ -52,8 +52,7 @@ class Client
 public:
     // The run ends once it has taken DUEBOARD_SYNC_RUN_SECONDS (10 minutes), and a request
     // once it has received nothing for DUEBOARD_SYNC_IDLE_SECONDS (30).
-    Client(const QUrl& collection, const QString& user, const QString& password,
-           bool allowHttp = false);
+    Client(const QUrl& collection, const QString& user, const QString& password);
 
     QUrl Collection() const { return m_collection; }
     int Requests() const { return m_requests; }
@@ -100,7 +99,6 @@ private:
     QUrl m_collection;
     QByteArray m_authorization;
     Trust m_trust;
-    bool m_allowHttp = false;
     bool m_mayMove = false;
     QDeadlineTimer m_runEnds;
     int m_idleMs = 0;

@@ -323,17 +323,11 @@ Contents contentsOf(icalcomponent* calendar)
     return c;
 }
 
-// The to-do in a calendar of its own, with the zones it uses. A resource from the server keeps
-// the calendar's properties; a to-do taken out of a file with many gets only a calendar's own,
-// so that no property is copied into each of its to-dos.
-QByteArray extract(icalcomponent* calendar, const Contents& contents, const Group& group,
-                   bool calendarProperties)
+// The to-do taken out of a file, in a calendar of its own with the zones it uses and none of
+// the file's calendar properties, so that nothing of the file is copied into each of its to-dos.
+QByteArray extract(const Contents& contents, const Group& group)
 {
-    Component cal =
-        calendarProperties ? Component(icalcomponent_new(ICAL_VCALENDAR_COMPONENT)) : newCalendar();
-    for (icalproperty* p = icalcomponent_get_first_property(calendar, ICAL_ANY_PROPERTY);
-         p && calendarProperties; p = icalcomponent_get_next_property(calendar, ICAL_ANY_PROPERTY))
-        icalcomponent_add_property(cal.get(), icalproperty_new_clone(p));
+    Component cal = newCalendar();
     QSet<QByteArray> used;
     for (icalcomponent* part : group.parts)
         addZonesUsedBy(part, &used);
@@ -366,8 +360,9 @@ QString problemOf(icalcomponent* todo, const QDate& due)
     return {};
 }
 
+// A resource from the server (`whole`) is kept as it came, with everything in it.
 ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QString& uid,
-                   bool calendarProperties)
+                   bool whole)
 {
     ReadResult r;
     const Group& group = contents.groups[uid];
@@ -386,7 +381,7 @@ ReadResult readOne(icalcomponent* calendar, const Contents& contents, const QStr
     icalproperty* modified = icalcomponent_get_first_property(todo, ICAL_LASTMODIFIED_PROPERTY);
     r.todo.modified = modified ? instant(icalproperty_get_lastmodified(modified))
                                : instant(icalcomponent_get_dtstamp(todo));
-    r.todo.text = extract(calendar, contents, group, calendarProperties);
+    r.todo.text = whole ? serialize(calendar) : extract(contents, group);
     return r;
 }
 
@@ -458,9 +453,14 @@ QByteArray WriteTodo(const QByteArray& base, const QString& uid, const Fields& b
         icalcomponent_set_uid(todo, uid.toUtf8().constData());
         icalcomponent_add_property(todo, icalproperty_new_created(nowUtc()));
     }
-    if (created || before.title != after.title)
+    // A text libical does not read back as it was written (it trims blanks at either end; a
+    // control character is written as its picture) is written again as the task has it: the
+    // same bytes as before, where nothing changed, and the blanks are not lost on the way.
+    if (created || before.title != after.title ||
+        text(icalcomponent_get_summary(todo)) != after.title)
         setText(todo, ICAL_SUMMARY_PROPERTY, after.title, icalproperty_new_summary);
-    if (created || before.description != after.description)
+    if (created || before.description != after.description ||
+        text(icalcomponent_get_description(todo)) != after.description)
         setText(todo, ICAL_DESCRIPTION_PROPERTY, after.description, icalproperty_new_description);
     if (created || before.due != after.due)
         setDue(todo, after.due);

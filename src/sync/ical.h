@@ -46,7 +46,9 @@ struct Todo {
     QString uid;
     Fields fields;
     QDateTime modified; // LAST-MODIFIED, else DTSTAMP; invalid when it has neither
-    QByteArray text;    // one VCALENDAR holding this to-do and the time zones it uses
+    // A server's resource as it came; a file's to-do in a VCALENDAR of its own, with its
+    // occurrences and the time zones they use.
+    QByteArray text;
 };
 
 // One to-do from a calendar holding one (a CalDAV resource; a recurring to-do's changed

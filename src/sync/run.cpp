@@ -84,12 +84,12 @@ private:
             for (const SyncDb::Item& item : m_db.Items())
                 if (!item.href.isEmpty())
                     byHref.insert(item.href, item);
+        QSet<QString> listed;
+        for (const CalDav::Resource& r : present)
+            listed.insert(r.href);
         if (!complete) {
             // A full listing: what is not in it is gone from the server, but for a to-do
             // whose first PUT was never answered: that one never got there.
-            QSet<QString> listed;
-            for (const CalDav::Resource& r : present)
-                listed.insert(r.href);
             for (const SyncDb::Item& item : byHref)
                 if (!listed.contains(item.href) && !item.pending)
                     removed << item.href;
@@ -102,11 +102,12 @@ private:
             else if (byHref.contains(r.href) ? byHref[r.href].etag != r.etag
                                              : m_db.ShouldTry(r.href, r.etag))
                 wanted << r.href;
-        // What could not be read before is read again, a few times, even when unchanged (a
-        // full listing has it among the others).
-        for (const QString& what : complete ? m_db.Skipped() : QStringList())
-            if (what.startsWith(QLatin1Char('/')) && !wanted.contains(what) &&
-                !m_gone.contains(what))
+        // What could not be read before is read again, a few times even when unchanged, and
+        // once more whenever a to-do is gone from the server: a resource skipped for holding
+        // its UID is then the one to take.
+        for (const QString& what : m_db.Skipped(!m_gone.isEmpty()))
+            if (what.startsWith(QLatin1Char('/')) && (complete || listed.contains(what)) &&
+                !wanted.contains(what) && !m_gone.contains(what))
                 wanted << what;
         QList<CalDav::Resource> fetched = m_client.Fetch(wanted);
         // In the order of their addresses, so that of two resources with one UID the same
@@ -320,7 +321,7 @@ private:
 
     void deleteThere(const SyncDb::Item& item)
     {
-        if (!item.href.isEmpty()) {
+        if (!item.href.isEmpty() && !(item.pending && !ownedThere(item))) {
             const CalDav::Reply r = m_client.Delete(item.href, item.etag);
             if (r.status == 412) {
                 // Edited there since: the edit wins, and the task comes back here.
@@ -330,6 +331,14 @@ private:
             ++m_summary.removed;
         }
         m_db.Transaction([&] { m_db.RemoveItem(item.taskId); });
+    }
+
+    // Whether a new to-do whose PUT was never answered got there: only a to-do of its own UID
+    // at its address is deleted, never another's that holds the address.
+    bool ownedThere(const SyncDb::Item& item)
+    {
+        const CalDav::Reply got = m_client.Get(item.href);
+        return got.status == 200 && Ical::ReadTodo(got.body).todo.uid == item.uid;
     }
 
     SyncDb& m_db;

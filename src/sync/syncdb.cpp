@@ -432,9 +432,10 @@ void SyncDb::Settled(const QString& what)
     q.bind(1, what).run();
 }
 
-QStringList SyncDb::Skipped() const
+QStringList SyncDb::Skipped(bool all) const
 {
-    Stmt q(m_db, "SELECT WHAT FROM SYNC_SKIPPED WHERE TRIES <= 3", [this] { fail(); });
+    Stmt q(m_db, "SELECT WHAT FROM SYNC_SKIPPED WHERE TRIES <= 3 OR ?", [this] { fail(); });
+    q.bind(1, qint64(all));
     QStringList what;
     while (q.next())
         what << q.text(0);

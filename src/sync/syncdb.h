@@ -77,7 +77,8 @@ public:
     bool ShouldTry(const QString& what, const QString& version) const;
     void Failed(const QString& what, const QString& version);
     void Settled(const QString& what);
-    QStringList Skipped() const;
+    // What is still to be tried again; with `all`, also what is no longer.
+    QStringList Skipped(bool all = false) const;
 
     // Runs work as one immediate transaction: all of it is written or none.
     void Transaction(const std::function<void()>& work);

@@ -123,8 +123,7 @@ QString askPassword(QTextStream& err)
 {
     const bool terminal = ::isatty(STDIN_FILENO);
     const int endings[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    struct sigaction restoring {
-    };
+    struct sigaction restoring = {};
     struct sigaction before[std::size(endings)]{};
     if (terminal) {
         err << "Password: " << Qt::flush;
@@ -156,7 +155,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
     const QUrl url = CalDav::CheckedUrl(rest[1], allowHttp);
     Secret::Check(); // before the person types a password that could not be kept
     const QString password = askPassword(err);
-    CalDav::Client client(url, rest[2], password, allowHttp);
+    CalDav::Client client(url, rest[2], password);
     client.SetTrust(trust);
     // Proves the address and the login.
     const bool offers = client.OffersSyncCollection(/*mayMove=*/true);
@@ -234,8 +233,7 @@ int sync(Context& c, QTextStream& out, QTextStream& err)
         return moveUserInfo(c, QUrl(address), out, err);
     const bool allowHttp = c.db->State(allowHttpKey) == QLatin1String("1");
     const QUrl url = CalDav::CheckedUrl(address, allowHttp);
-    CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)),
-                          allowHttp);
+    CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)));
     client.SetTrust(Trust::FromPem(c.db->State(caKey).toLatin1()));
     const SyncRun::Summary s =
         SyncRun::Run(*c.db, client, Today(), [] { return GetNextID("TASK"); });

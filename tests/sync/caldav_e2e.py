@@ -271,6 +271,14 @@ class SyncTest(unittest.TestCase):
         self.assertEqual([str(t.icalendar_component["summary"])
                           for t in self.phone.todos().values()], ["Once"])
         self.assertEqual(len(self.a.tasks()), 1)
+        # Deleted here after a lost reply: the to-do that did get there goes too.
+        self.a.add(2, "Gone soon", "2026-03-05")
+        proxy.lose_put_reply = True
+        self.assertEqual(self.a.tool()[0], 1)
+        proxy.lose_put_reply = False
+        self.a.sql("DELETE FROM TASKS WHERE TASK_ID = 2")
+        self.a.sync()
+        self.assertEqual(len(self.phone.todos()), 1)
         # A edits the title, B a second later; A syncs first: B's later edit still wins.
         self.b.setup(self.phone.url, "ann", "ann-pw")
         self.b.sync()
@@ -308,7 +316,7 @@ class SyncTest(unittest.TestCase):
         self.assertIn('skipped "Refused"', out)
         self.assertIn("To the server: 3 added", out)
         titles = sorted(str(t.icalendar_component["summary"]) for t in self.phone.todos().values())
-        self.assertEqual(titles, ["Bell\u2407", "First", "Third"])
+        self.assertEqual(titles, ["  Bell\u2407 ", "First", "Third"])
         self.assertEqual(self.a.tasks()[4][:2], ("  Bell\x07 ", "a\r\nb\rc"))
         # Tried on the next three runs, then only once it changes.
         for _ in range(4):
@@ -328,17 +336,24 @@ class SyncTest(unittest.TestCase):
         server.put("/cal/a.ics", vtodo("dup", "SUMMARY:From a\r\n"))
         server.put("/cal/b.ics", vtodo("dup", "SUMMARY:From b\r\n"))
         server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDURATION:PT1H\r\n"))
+        # Stored raw by another client: the reply is no valid XML, and the to-do is read.
+        server.put("/cal/bell.ics", vtodo("bell", "SUMMARY:Bell\x07 raw\r\n"))
         self.a.setup(server.url(), "ann", "pw")
         outs = [self.a.sync() for _ in range(5)]
-        self.assertIn("From the server: 1 added", outs[0])
+        self.assertIn("From the server: 2 added", outs[0])
         for out in outs:
             self.assertIn("0 changed", out)
-        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a"])
+        self.assertEqual([t[0] for t in self.a.tasks().values()], ["From a", "Bell\u2407 raw"])
         for name in ("/cal/b.ics", "/cal/bad.ics"):
             self.assertEqual([name in out for out in outs], [True] * 4 + [False])
         server.put("/cal/bad.ics", vtodo("bad", "SUMMARY:Bad\r\nDTSTART:20260301T090000Z\r\n"
                                          "DURATION:PT1H\r\n"))
         self.assertIn("From the server: 1 added", self.a.sync())
+        # The resource taken is deleted there: the other one with its UID is taken instead.
+        del server.resources["/cal/a.ics"]
+        server.gone.append("/cal/a.ics")
+        self.assertIn("From the server: 0 added, 1 changed, 0 deleted", self.a.sync())
+        self.assertIn("From b", [t[0] for t in self.a.tasks().values()])
 
 
 if __name__ == "__main__":

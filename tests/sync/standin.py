@@ -19,7 +19,8 @@ weak ETag never matches) and DELETE. With server.weak_if_compressed, a request t
 gzip gets its ETags weak (W/"..."), as some servers give them. Basic auth is not
 checked; server.requests shows what was sent. A Reply may drip its body a byte at a time
 (drip = seconds between bytes) or stream `size` bytes of filler after its body; both stop
-when the client hangs up."""
+when the client hangs up. A script may sleep: the next request does not wait for it.
+StandIn(host, ssl_context=ctx) answers https with ctx's certificate."""
 import http.server
 import itertools
 import re

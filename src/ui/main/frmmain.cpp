@@ -46,6 +46,20 @@ qint32 nodeTag(const QTreeWidgetItem* node)
     return node->data(0, Qt::UserRole).toInt();
 }
 
+// A stored text longer than its box holds is shown from its start, and the box is read-only:
+// "Update" would write the part shown and lose the rest.
+template <class Box>
+void lockIfCut(Box& box, qsizetype stored, qsizetype limit, const QString& what)
+{
+    const bool whole = stored <= limit;
+    box.setReadOnly(!whole);
+    box.setToolTip(whole ? QString()
+                         : QStringLiteral("This %1 is longer than the %2 characters this box "
+                                          "holds: its beginning is shown, and it cannot be "
+                                          "changed here, so that none of it is lost.")
+                               .arg(what, QLocale().toString(limit)));
+}
+
 QPushButton* dayButton(QWidget* parent, const char* name, const QString& caption,
                        const QString& tip, int left)
 {
@@ -256,26 +270,40 @@ void frmMain::ShowTasks(qint32 SelectTaskID)
     // A reload run by the events a selection lets through has made its own selection.
     for (int i = 0; i < tags.size() && m_reloads == reload; ++i) {
         if (tags[i] == SelectTaskID)
-            selectNode(i);
+            selectTask(tags[i]);
     }
     if (tvwTasks->selectedItems().isEmpty() && tvwTasks->topLevelItemCount() > 0)
-        selectNode(0);
+        selectTask(nodeTag(tvwTasks->topLevelItem(0)));
 }
 
-// Selects a node the way a press does: painted first, then its details loaded.
-void frmMain::selectNode(int index)
+// Selects a task's row the way a press does: painted first, then its details loaded. Events may
+// rebuild the list meanwhile: false when the task has left it, and nothing more is done.
+bool frmMain::selectTask(qint32 id)
 {
-    QTreeWidgetItem* node = tvwTasks->topLevelItem(index);
+    QTreeWidgetItem* node = taskNode(id);
+    if (!node)
+        return false;
     node->setSelected(true);
     DoEvents(4);
-    // Events may have rebuilt the list meanwhile; act only on a node that is still there.
-    if (tvwTasks->indexOfTopLevelItem(node) < 0)
-        return;
+    node = taskNode(id);
+    if (!node)
+        return false;
     tvwTasks->setCurrentItem(node);
     DoEvents(4);
-    if (tvwTasks->indexOfTopLevelItem(node) < 0)
-        return;
-    DisplayTaskDetails(nodeTag(node));
+    if (!taskNode(id))
+        return false;
+    DisplayTaskDetails(id);
+    return true;
+}
+
+// A reload frees the rows, and new ones may take their addresses: a row is known by its task.
+QTreeWidgetItem* frmMain::taskNode(qint32 id) const
+{
+    for (int i = 0; i < tvwTasks->topLevelItemCount(); ++i) {
+        if (nodeTag(tvwTasks->topLevelItem(i)) == id)
+            return tvwTasks->topLevelItem(i);
+    }
+    return nullptr;
 }
 
 void frmMain::DisplayTaskDetails(qint32 id)
@@ -290,8 +318,11 @@ void frmMain::DisplayTaskDetails(qint32 id)
         const QString title = rs.Fields(QStringLiteral("TASK_TITLE")).Value().toString();
         txtTitle->setText(LeadingText(title, txtTitle->maxLength()));
         txtTitle->setCursorPosition(0); // a long title shows its beginning
+        lockIfCut(*txtTitle, title.size(), txtTitle->maxLength(), QStringLiteral("title"));
         const QString description = rs.Fields(QStringLiteral("DESCRIPTION")).Value().toString();
         txtDescription->setPlainText(LeadingText(description, kDescriptionBoxLimit));
+        lockIfCut(*txtDescription, description.size(), kDescriptionBoxLimit,
+                  QStringLiteral("description"));
         cmdUpdate->show();
     }
     rs.Close();
@@ -307,6 +338,8 @@ void frmMain::clearDetails()
 {
     txtTitle->clear();
     txtDescription->clear();
+    lockIfCut(*txtTitle, 0, 0, QString());
+    lockIfCut(*txtDescription, 0, 0, QString());
     cmdUpdate->hide();
     m_shownTitle.clear();
     m_shownDescription.clear();
@@ -468,13 +501,9 @@ void frmMain::tvwTasks_MouseDown(int Button, int /*Shift*/, double x, double y)
             if (!node)
                 return;
             tvwTasks->setFocus(Qt::MouseFocusReason);
-            node->setSelected(true);
-            DoEvents(4);
-            if (tvwTasks->indexOfTopLevelItem(node) < 0)
-                throw std::runtime_error("the task list changed meanwhile");
-            tvwTasks->setCurrentItem(node);
-            DoEvents(4);
-            DisplayTaskDetails(nodeTag(node));
+            // A task the events took off the list gets no menu.
+            if (!selectTask(nodeTag(node)))
+                node = nullptr;
         },
         [&] {
             if (node && Button == kRightButton)

@@ -15,6 +15,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The day view: one day's tasks with their status icons, the selected task's details, day
 // navigation and the Past Due button. It owns the database connection while it is loaded.
@@ -106,7 +107,8 @@ private:
     void buildMenus();
     QAction* addCommand(QMenu* menu, const char* name, const QString& caption,
                         void (frmMain::*handler)());
-    void selectNode(int index);
+    bool selectTask(qint32 id);
+    QTreeWidgetItem* taskNode(qint32 id) const;
     void clearDetails();
     void showPickedDay(const QDate& day, qint32 selectTaskId);
     void addKeyboard();

@@ -12,7 +12,6 @@
 #include "store/appfunctions.h"
 #include "ui/main/frmnewduedate.h"
 #include "ui/taskmenus.h"
-#include "ui/taskrows.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

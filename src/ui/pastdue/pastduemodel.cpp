@@ -5,7 +5,6 @@
 #include "runtime/errors.h"
 #include "store/appfunctions.h"
 #include "ui/listtext.h"
-#include "ui/taskrows.h"
 
 #include <QScopeGuard>
 #include <exception>
@@ -147,11 +146,9 @@ QVariant PastDueModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
+    // A screen reader names each cell by its own text: the status has a column of its own.
     if (role == Qt::DisplayRole)
         return Text(index.row(), index.column());
-    // The status column is easy to miss when listening: the title says it too.
-    if (role == Qt::AccessibleTextRole && index.column() == Title)
-        return TaskRowText(Text(index.row(), Title), Text(index.row(), Status));
     return {};
 }
 

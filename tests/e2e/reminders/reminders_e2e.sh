@@ -1,10 +1,12 @@
 #!/bin/bash
 # The program left running across midnight and across a change of time zone: libfaketime starts
-# its clock seconds before midnight, TZ names a zone file that the script replaces, and dunst on
-# the private bus shows what the program notifies.
+# its clock seconds before midnight, the script replaces /etc/localtime (its own, in a mount
+# namespace of its own) with TZ unset, and dunst on the private bus shows what the program
+# notifies.
 #   reminders_e2e.sh BINDIR OUTDIR       leaves OUTDIR/reminders-*.png
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+[[ -n ${DUEBOARD_OWN_ETC:-} ]] || exec unshare -rm "$here/../../reminders/ownetc.sh" "$0" "$@"
 name=Dueboard.clsDueboard
 source "$here/../lib.sh"
 
@@ -39,8 +41,7 @@ sqlite3 "$work/bin/Dueboard.mdb" "INSERT INTO TASKS VALUES
     (7, 'Renew passport', '', '$day2', 'INCOMPLETE')"
 
 # Eleven hours behind UTC; the other zone is fourteen ahead: a day later just after midnight.
-ln -s /usr/share/zoneinfo/Pacific/Pago_Pago "$work/localtime"
-export TZ=:$work/localtime
+ln -s /usr/share/zoneinfo/Pacific/Pago_Pago /etc/localtime
 
 start_xvfb 1024x768x24
 private_session "$work/home"
@@ -121,8 +122,8 @@ cp "$work/pastdue-before.png" "$out/reminders-pastdue-before.png"
 cp "$work/pastdue-after.png" "$out/reminders-pastdue-after.png"
 
 # 3. The zone moves a day ahead: day 2, and the notification is replaced, not stacked.
-ln -s /usr/share/zoneinfo/Pacific/Kiritimati "$work/localtime.new"
-mv -T "$work/localtime.new" "$work/localtime"
+ln -s /usr/share/zoneinfo/Pacific/Kiritimati /etc/localtime.new
+mv -T /etc/localtime.new /etc/localtime
 wait_for 10 caption_ends "Tuesday March 11, 2031" ||
     fail "after the zone changed the main window shows $(xdotool getwindowname "$(main_window)")"
 wait_for 10 notified 2 || fail "no notification for the new day"

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace
 {
@@ -298,29 +299,42 @@ TEST_F(MainWindowTest, UpdateWritesOnlyWhatThePersonEdited)
     EXPECT_EQ(stored(2, "TASK_TITLE"), "43616665FF21");
     EXPECT_EQ(db.Scalar("SELECT DESCRIPTION FROM TASKS WHERE TASK_ID = 2").toString(), "new notes");
 
-    // The over-long title edited: what the title box holds is written, the description stays.
+    // A title longer than the title box holds is shown from its start in a read-only box that
+    // says why: an edit there would have cut it. The description beside it stays editable.
     main->ShowTasks(1);
+    EXPECT_TRUE(main->txtTitle->isReadOnly());
+    EXPECT_TRUE(main->txtTitle->toolTip().startsWith("This title is longer than the " +
+                                                     QLocale().toString(32767) + " characters"))
+        << main->txtTitle->toolTip();
+    EXPECT_FALSE(main->txtDescription->isReadOnly());
     QTest::keyClick(main->txtTitle, Qt::Key_Delete);
-    EXPECT_TRUE(main->TitleEdited());
-    EXPECT_FALSE(main->DescriptionEdited());
-    const QString written = main->txtTitle->text();
-    EXPECT_TRUE(written.startsWith("tart x"));
-    EXPECT_EQ(written.size(), main->txtTitle->maxLength() - 1);
+    EXPECT_FALSE(main->TitleEdited());
+    QTest::keyClicks(main->txtDescription, "more ");
+    EXPECT_TRUE(main->DescriptionEdited());
     main->cmdUpdate->click();
-    EXPECT_TRUE(db.Scalar("SELECT TASK_TITLE FROM TASKS WHERE TASK_ID = 1").toString() == written);
-    EXPECT_EQ(stored(1, "DESCRIPTION"), QString("first\r\nsecond").toUtf8().toHex().toUpper());
+    EXPECT_EQ(stored(1, "TASK_TITLE"), hugeHex);
+    EXPECT_EQ(db.Scalar("SELECT DESCRIPTION FROM TASKS WHERE TASK_ID = 1").toString(),
+              "more first\nsecond");
 
-    // The description box holds the first 65535 characters of a longer description, and writes
-    // them only once they are edited.
+    // Likewise a description longer than its box's 65535 characters: "!" typed at the end of
+    // what it shows cuts nothing. A task that fits its boxes is editable again.
     main->cmdNext->click();
     ASSERT_EQ(main->CurrentTaskID, 3);
     EXPECT_EQ(main->txtDescription->toPlainText().size(), 65535);
+    EXPECT_TRUE(main->txtDescription->isReadOnly());
+    EXPECT_FALSE(main->txtDescription->toolTip().isEmpty());
+    EXPECT_FALSE(main->txtTitle->isReadOnly());
+    EXPECT_TRUE(main->txtTitle->toolTip().isEmpty());
+    main->txtDescription->moveCursor(QTextCursor::End);
+    QTest::keyClicks(main->txtDescription, "!");
     main->cmdUpdate->click();
     EXPECT_EQ(db.Scalar("SELECT length(DESCRIPTION) FROM TASKS WHERE TASK_ID = 3").toInt(),
               100'000);
-    main->txtDescription->setPlainText(main->txtDescription->toPlainText() + "!");
-    main->cmdUpdate->click();
-    EXPECT_EQ(db.Scalar("SELECT length(DESCRIPTION) FROM TASKS WHERE TASK_ID = 3").toInt(), 65536);
+    main->cmdPrev->click();
+    Press(1);
+    ASSERT_EQ(main->CurrentTaskID, 2);
+    EXPECT_FALSE(main->txtDescription->isReadOnly());
+    EXPECT_TRUE(main->txtDescription->toolTip().isEmpty());
 }
 
 TEST_F(MainWindowTest, DeleteAsksWithALongTitleShortened)
@@ -330,4 +344,39 @@ TEST_F(MainWindowTest, DeleteAsksWithALongTitleShortened)
     RightClickAndPick(0, "mnuDeleteTask");
     ASSERT_EQ(db.msgBox.prompts.size(), 1);
     EXPECT_EQ(db.msgBox.prompts[0], "Delete " + ListText(QString(50'000, 'y')) + "?");
+}
+
+// A press lets events run before it acts. A reload among them frees the rows, and new rows may
+// take their addresses: the press acts on the task pressed, or, once that has left the day, on
+// none, and opens no menu.
+TEST_F(MainWindowTest, APressOutrunByAReloadActsOnNoOtherTask)
+{
+    for (qint32 id : {1, 2, 3})
+        db.AddTask(id, QString::number(id), "", today);
+    Open();
+    const auto moveTwo = [this](const QDate& day) {
+        db.Exec(QStringLiteral("UPDATE TASKS SET TASK_DATE = '%1' WHERE TASK_ID = 2")
+                    .arg(day.toString(Qt::ISODate)));
+    };
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::LeftButton, Qt::RightButton,
+                                   Qt::LeftButton, Qt::RightButton}) {
+        ASSERT_EQ(main->CurrentTaskID, 1);
+        QTimer::singleShot(0, main, [&] {
+            moveTwo(today.addDays(1));
+            main->ShowTasks(main->CurrentTaskID);
+        });
+        EXPECT_EQ(MenusOpenedBy([&] { Press(1, button); }), QStringList()) << button;
+        EXPECT_EQ(main->CurrentTaskID, 1) << button;
+        EXPECT_EQ(main->txtTitle->text(), "1");
+        moveTwo(today);
+        main->ShowTasks(1);
+    }
+    // A reload that keeps the pressed task finds it at its new row.
+    QTimer::singleShot(0, main, [&] {
+        db.Exec("UPDATE TASKS SET TASK_DATE = '2026-03-06' WHERE TASK_ID = 1");
+        main->ShowTasks(main->CurrentTaskID);
+    });
+    EXPECT_EQ(MenusOpenedBy([&] { Press(2, Qt::RightButton); }), QStringList{"mnuPopUp"});
+    EXPECT_EQ(main->CurrentTaskID, 3);
+    EXPECT_EQ(SelectedTitle(), "3");
 }
