@@ -14,7 +14,7 @@ runtime=(dbus qt6-qpa-plugins fonts-liberation2 fonts-urw-base35)
 testing=(libgtest-dev libgmock-dev xvfb xauth dbus-x11 x11-utils xdotool procps sqlite3 trayer
          xfce4-panel desktop-file-utils dex libglib2.0-bin appstream imagemagick at-spi2-core
          gir1.2-atspi-2.0 python3-gi radicale python3-caldav python3-dateutil gnome-keyring dunst
-         faketime openbox openssl)
+         faketime openbox xandikos cyrus-imapd cyrus-caldav sasl2-bin openssl util-linux)
 # Building the Debian package, and the checks it must pass: lintian and the package's own tests
 # (autopkgtest in a Debian 12 chroot that mmdebstrap makes) with every test run, piuparts with
 # make deb-check.
@@ -22,7 +22,11 @@ deb=(debhelper dpkg-dev fakeroot)
 deb_tests=(lintian autopkgtest mmdebstrap)
 deb_checks=(piuparts)
 benchmarks=(libbenchmark-dev xvfb x11-utils xdotool procps radicale python3-caldav gnome-keyring
-            libglib2.0-bin dbus curl time)
+            libglib2.0-bin dbus curl time xandikos cyrus-imapd cyrus-caldav sasl2-bin openssl
+            util-linux)
+# Services the packages above start where the machine allows it. The tests and benchmarks run
+# private instances of their own, so a service the install added is stopped and disabled again.
+services=(cyrus-imapd.service exim4.service)
 
 case "${1:-build}" in
   build) want=("${build[@]}") ;;
@@ -45,7 +49,15 @@ if [[ $(id -u) -eq 0 ]]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
+  had=$(systemctl list-unit-files "${services[@]}" 2>/dev/null || true)
   apt-get install -y -qq "${missing[@]}"
+  if [[ -d /run/systemd/system ]]; then
+    for s in "${services[@]}"; do
+      if ! grep -q "^$s" <<<"$had" && systemctl list-unit-files "$s" | grep -q "^$s"; then
+        systemctl disable --now "$s"
+      fi
+    done
+  fi
 else
   {
     echo "Dueboard needs these Debian packages, which are not installed:"

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "trust.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QHash>
@@ -54,6 +56,8 @@ public:
 
     QUrl Collection() const { return m_collection; }
     int Requests() const { return m_requests; }
+    // Certificates trusted for this collection besides the system's authorities.
+    void SetTrust(const Trust& trust) { m_trust = trust; }
     // What the person should hear of: addresses moved, entries left alone.
     QStringList Notes() const { return m_notes; }
 
@@ -94,6 +98,7 @@ private:
     QNetworkAccessManager m_net;
     QUrl m_collection;
     QByteArray m_authorization;
+    Trust m_trust;
     bool m_mayMove = false;
     QDeadlineTimer m_runEnds;
     int m_idleMs = 0;

@@ -15,6 +15,9 @@ namespace
 
 const QString tokenKey = QStringLiteral("SYNC_TOKEN");
 const QString offersKey = QStringLiteral("SYNC_COLLECTION");
+const QString insideKey = QStringLiteral("ADDRESSES_CHECKED_FOR");
+const QString versionKey = QStringLiteral("TASKS_VERSION");
+const QString pushedKey = QStringLiteral("PUSHED_VERSION");
 
 class Runner
 {
@@ -27,8 +30,15 @@ public:
 
     Summary run()
     {
-        pull();
-        push();
+        const bool news = pull();
+        const int written = m_summary.sent + m_summary.updated + m_summary.removed;
+        if (news || !quietHere())
+            push();
+        // A token from before this run's own writes: a server may leave out of the next
+        // listing a to-do created after it and deleted since (Xandikos does), so the task
+        // here would never learn of the deletion. Listing again moves the token past them.
+        if (m_summary.sent + m_summary.updated + m_summary.removed != written)
+            pull();
         if (!m_token.isEmpty())
             m_db.Transaction([&] { m_db.SetState(tokenKey, m_token); });
         return m_summary;
@@ -37,7 +47,19 @@ public:
 private:
     // What changed on the server: through sync-collection where the server offers it, else
     // by comparing every ETag with the one last seen.
-    void pull()
+    // Whether nothing changed here since the last push that settled everything: then the
+    // push can be left out without reading a task.
+    bool quietHere() const
+    {
+        for (const QString& what : m_db.Skipped())
+            if (what.startsWith(QLatin1String("task ")))
+                return false;
+        const QString pushed = m_db.State(pushedKey);
+        return !pushed.isEmpty() && pushed == m_db.State(versionKey);
+    }
+
+    // Whether the server reported anything new.
+    bool pull()
     {
         forgetOutside();
         QString offers = m_db.State(offersKey);
@@ -58,9 +80,10 @@ private:
             present = m_client.ListEtags();
         }
         QHash<QString, SyncDb::Item> byHref;
-        for (const SyncDb::Item& item : m_db.Items())
-            if (!item.href.isEmpty())
-                byHref.insert(item.href, item);
+        if (!complete || !present.isEmpty() || !removed.isEmpty())
+            for (const SyncDb::Item& item : m_db.Items())
+                if (!item.href.isEmpty())
+                    byHref.insert(item.href, item);
         QSet<QString> listed;
         for (const CalDav::Resource& r : present)
             listed.insert(r.href);
@@ -97,12 +120,17 @@ private:
         for (const QString& href : removed)
             if (byHref.contains(href) && Reconcile::GoneThere(m_db, byHref[href]))
                 ++m_summary.deleted;
+        return !wanted.isEmpty() || !removed.isEmpty();
     }
 
     // An earlier version took addresses outside the collection: what it kept there is not
     // touched, and the task goes to the collection as a new to-do.
     void forgetOutside()
     {
+        // Every address kept since the last check came from a listing of this collection.
+        const QString checked = m_client.Collection().toString();
+        if (m_db.State(insideKey) == checked)
+            return;
         for (SyncDb::Item item : m_db.Items()) {
             if (item.href.isEmpty() || m_client.Inside(item.href))
                 continue;
@@ -113,6 +141,7 @@ private:
             item.etag.clear();
             m_db.Transaction([&] { m_db.SaveItem(item); });
         }
+        m_db.Transaction([&] { m_db.SetState(insideKey, checked); });
     }
 
     // Listed with no ETag the tool can use: it is there, so it is no deletion, and nothing is
@@ -151,6 +180,7 @@ private:
 
     void push()
     {
+        const QString version = m_db.State(versionKey); // later writes are for the next run
         QSet<qint32> known;
         for (const SyncDb::Item& item : m_db.Items()) {
             known.insert(item.taskId);
@@ -164,6 +194,8 @@ private:
             if (!known.contains(id))
                 if (const std::optional<Ical::Fields> local = m_db.Task(id))
                     send(Reconcile::NewItem(id, *local), *local);
+        if (!m_unsettled)
+            m_db.Transaction([&] { m_db.SetState(pushedKey, version); });
     }
 
     // What a task is tried again for once it could not be sent: a change on either side.
@@ -224,6 +256,7 @@ private:
                            .arg(local.title, where.toDisplayString(QUrl::RemoveUserInfo))
                            .arg(r.status);
                 m_db.Failed(what, versionOf(item, local));
+                m_unsettled = true;
                 return;
             }
             const std::optional<SyncDb::Item> merged = reread(item);
@@ -242,6 +275,7 @@ private:
         m_summary.messages << QStringLiteral("\"%1\" changed on the server during the run; it "
                                              "is sent next time")
                                   .arg(local.title);
+        m_unsettled = true;
     }
 
     // The server's copy after a refused write, merged in; nothing when it is gone.
@@ -312,7 +346,8 @@ private:
     QDate m_today;
     std::function<qint32()> m_nextId;
     QString m_token;
-    QSet<QString> m_gone; // addresses the server no longer has, as this run found
+    QSet<QString> m_gone;     // addresses the server no longer has, as this run found
+    bool m_unsettled = false; // something is left for the next run to send
     Summary m_summary;
 };
 

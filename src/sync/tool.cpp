@@ -7,6 +7,7 @@
 #include "run.h"
 #include "secret.h"
 #include "store/appfunctions.h"
+#include "trust.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -21,9 +22,11 @@ namespace
 const char* const usage =
     "usage: dueboard-sync [--database FILE] [COMMAND]\n"
     "  (no command)            sync with the collection set up (status 3: none is)\n"
-    "  setup URL USER [--allow-http]\n"
+    "  setup URL USER [--allow-http] [--ca FILE]\n"
     "                          set up the collection; asks for the "
-    "password\n"
+    "password;\n"
+    "                          --ca: a PEM authority or the server's own "
+    "certificate to trust\n"
     "  export FILE.ics         write every task to FILE.ics\n"
     "  import FILE.ics         add or update tasks from FILE.ics\n"
     "  --help                  show this\n";
@@ -80,6 +83,28 @@ int importFile(Context& c, const QString& path, QTextStream& out, QTextStream& e
 const QString urlKey = QStringLiteral("URL");
 const QString userKey = QStringLiteral("USER");
 const QString allowHttpKey = QStringLiteral("ALLOW_HTTP");
+const QString caKey = QStringLiteral("CA");
+
+// `--ca FILE` taken out of args: the certificates the person trusts for this collection.
+Trust takeTrust(QStringList& args)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--ca"));
+    if (at < 0 || at + 1 >= args.size())
+        return {};
+    const QString path = args[at + 1];
+    args.remove(at, 2);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CalDav::Failure(
+            QStringLiteral("cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    const Trust trust = Trust::FromPem(file.readAll());
+    if (trust.IsEmpty())
+        throw CalDav::Failure(
+            QStringLiteral("%1 holds no PEM certificate (-----BEGIN CERTIFICATE-----)")
+                .arg(path)
+                .toStdString());
+    return trust;
+}
 
 termios shownTerminal{}; // as the person had it, for a signal that ends the prompt
 
@@ -124,10 +149,12 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
     const bool allowHttp = args.contains(QStringLiteral("--allow-http"));
     QStringList rest = args;
     rest.removeAll(QStringLiteral("--allow-http"));
+    const Trust trust = takeTrust(rest);
     const QUrl url = CalDav::CheckedUrl(rest[1], allowHttp);
     Secret::Check(); // before the person types a password that could not be kept
     const QString password = askPassword(err);
     CalDav::Client client(url, rest[2], password);
+    client.SetTrust(trust);
     // Proves the address and the login.
     const bool offers = client.OffersSyncCollection(/*mayMove=*/true);
     Secret::Store(Secret::KeyFor(c.file), password);
@@ -138,6 +165,7 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
         c.db->SetState(urlKey, client.Collection().toString());
         c.db->SetState(userKey, rest[2]);
         c.db->SetState(allowHttpKey, allowHttp ? QStringLiteral("1") : QStringLiteral("0"));
+        c.db->SetState(caKey, QString::fromLatin1(trust.Pem()));
         c.db->SetState(QStringLiteral("SYNC_COLLECTION"),
                        offers ? QStringLiteral("1") : QStringLiteral("0"));
         // A token the server may have forgotten would fail every run: setup starts afresh.
@@ -152,6 +180,8 @@ int setup(Context& c, const QStringList& args, QTextStream& out, QTextStream& er
             c.db->SaveItem(item);
         }
     });
+    for (const QString& print : trust.Fingerprints())
+        out << "Trusting the certificate with SHA-256 fingerprint " << print << "\n";
     out << "Set up " << client.Collection().toDisplayString() << " for " << rest[2]
         << "; the password is in the desktop's secret store. Run dueboard-sync to sync.\n";
     return 0;
@@ -202,6 +232,7 @@ int sync(Context& c, QTextStream& out, QTextStream& err)
     const bool allowHttp = c.db->State(allowHttpKey) == QLatin1String("1");
     const QUrl url = CalDav::CheckedUrl(address, allowHttp);
     CalDav::Client client(url, c.db->State(userKey), Secret::Read(Secret::KeyFor(c.file)));
+    client.SetTrust(Trust::FromPem(c.db->State(caKey).toLatin1()));
     const SyncRun::Summary s =
         SyncRun::Run(*c.db, client, Today(), [] { return GetNextID("TASK"); });
     for (const QString& note : client.Notes())
@@ -218,6 +249,9 @@ bool wellFormed(const QStringList& args)
     if (command == QLatin1String("setup")) {
         QStringList rest = args;
         rest.removeAll(QStringLiteral("--allow-http"));
+        if (const qsizetype ca = rest.indexOf(QStringLiteral("--ca"));
+            ca >= 0 && ca + 1 < rest.size())
+            rest.remove(ca, 2);
         return rest.size() == 3;
     }
     return args.isEmpty();

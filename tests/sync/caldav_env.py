@@ -42,13 +42,11 @@ def gdbus(path, destination, method, *args):
                           text=True).stdout
 
 
-class Services:
-    """The keyring and the server, with users ann and bob; stop() ends them and removes every
-    file they made."""
+class Keyring:
+    """A gnome-keyring Secret Service for this session bus, in a home of its own under work."""
 
-    def __init__(self):
-        self.work = tempfile.mkdtemp(prefix="dueboard-sync-")
-        os.environ["HOME"] = os.path.join(self.work, "home")
+    def __init__(self, work):
+        os.environ["HOME"] = os.path.join(work, "home")
         os.makedirs(os.environ["HOME"])
         os.environ["XDG_RUNTIME_DIR"] = os.environ["HOME"]
         self.keyring = subprocess.Popen(["gnome-keyring-daemon", "--unlock",
@@ -65,6 +63,19 @@ class Services:
                        "/org/freedesktop/secrets", "org.freedesktop.secrets",
                        "org.freedesktop.DBus.Properties.Get", "org.freedesktop.Secret.Service",
                        "Collections"), "gnome-keyring-daemon")
+
+    def stop(self):
+        self.keyring.terminate()
+        self.keyring.wait()
+
+
+class Services:
+    """The keyring and the server, with users ann and bob; stop() ends them and removes every
+    file they made."""
+
+    def __init__(self):
+        self.work = tempfile.mkdtemp(prefix="dueboard-sync-")
+        self.keyring = Keyring(self.work)
         with open(os.path.join(self.work, "users"), "w") as f:
             f.write("ann:ann-pw\nbob:bob-pw\n")
         self.port = free_port()
@@ -79,9 +90,9 @@ class Services:
         wait_until(lambda: port_open(self.port), "radicale")
 
     def stop(self):
-        for process in (self.radicale, self.keyring):
-            process.terminate()
-            process.wait()
+        self.radicale.terminate()
+        self.radicale.wait()
+        self.keyring.stop()
         shutil.rmtree(self.work, ignore_errors=True)
 
 
@@ -105,6 +116,13 @@ class Phone:
         self.calendar = self.client.principal().make_calendar(
             name=name, cal_id=name, supported_calendar_component_set=["VTODO"])
         self.url = str(self.calendar.url)
+
+    @classmethod
+    def on(cls, client, url):
+        """The phone of a collection made elsewhere."""
+        phone = cls.__new__(cls)
+        phone.client, phone.calendar, phone.url = client, client.calendar(url=url), url
+        return phone
 
     def todos(self):
         return {t.icalendar_component["uid"]: t
@@ -150,9 +168,10 @@ class Database:
                            capture_output=True, text=True, input=password, timeout=3600)
         return r.returncode, r.stdout + r.stderr
 
-    def setup(self, url, user, password):
-        code, out = self.tool("setup", url, user, password=password + "\n")
+    def setup(self, url, user, password, *options):
+        code, out = self.tool("setup", url, user, *options, password=password + "\n")
         assert code == 0, out
+        return out
 
     def sync(self):
         code, out = self.tool()

@@ -106,6 +106,8 @@ def hrefs_outside_the_collection(t):
     t.assertIn("/victim/b.ics, which is not inside the task list", out)
     # As an earlier version kept it: left alone, and the task goes to the collection anew.
     t.db.sql("UPDATE SYNC_ITEMS SET HREF = '/victim/old.ics' WHERE TASK_ID = 5")
+    # An earlier version kept no mark of addresses checked.
+    t.db.sql("DELETE FROM SYNC_STATE WHERE KEY = 'ADDRESSES_CHECKED_FOR'")
     t.db.sql("UPDATE TASKS SET TASK_TITLE = 'Mine, edited' WHERE TASK_ID = 5")
     t.assertIn("/victim/old.ics is not inside the task list", t.sync())
     t.db.sql("DELETE FROM TASKS")
