@@ -54,7 +54,7 @@ if [[ $(id -u) -eq 0 ]]; then
   if [[ -d /run/systemd/system ]]; then
     for s in "${services[@]}"; do
       if ! grep -q "^$s" <<<"$had" && systemctl list-unit-files "$s" | grep -q "^$s"; then
-        systemctl disable --now "$s"
+        systemctl disable --now "$s" || echo "Could not stop $s: stop it by hand if it runs." >&2
       fi
     done
   fi
